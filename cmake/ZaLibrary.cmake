@@ -1,0 +1,28 @@
+# za_library(NAME [DEPS dep...] [TEST_DEPS dep...] [EXCLUDE file.cc...]): a static
+# library from src/*.cc of the calling folder (less EXCLUDE) with the public
+# headers in include/, and one test binary per tests/*_test.cc.
+# Test binaries link the whole program's libraries with exported symbols so that
+# plug-ins loaded by a test can bind to them, just as they bind to operadmin.cgi.
+function(za_library name)
+  cmake_parse_arguments(ARG "" "" "DEPS;TEST_DEPS;EXCLUDE" ${ARGN})
+  file(GLOB srcs CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/src/*.cc)
+  foreach(x ${ARG_EXCLUDE})
+    list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/src/${x})
+  endforeach()
+  add_library(${name} STATIC ${srcs})
+  target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
+  target_link_libraries(${name} PUBLIC ${ARG_DEPS})
+  file(GLOB tests CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/tests/*_test.cc)
+  foreach(t ${tests})
+    get_filename_component(tname ${t} NAME_WE)
+    add_executable(${tname} ${t})
+    target_link_libraries(${tname} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}>"
+                          ${ARG_TEST_DEPS} GTest::gtest_main Threads::Threads)
+    target_include_directories(${tname} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
+    set_target_properties(${tname} PROPERTIES ENABLE_EXPORTS ON
+                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
+    target_compile_definitions(${tname} PRIVATE
+      ZA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZA_BINARY_DIR="${CMAKE_BINARY_DIR}")
+    add_test(NAME ${tname} COMMAND ${tname} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
+  endforeach()
+endfunction()
