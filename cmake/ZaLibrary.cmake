@@ -9,6 +9,9 @@ function(za_library name)
   foreach(x ${ARG_EXCLUDE})
     list(REMOVE_ITEM srcs ${CMAKE_CURRENT_SOURCE_DIR}/src/${x})
   endforeach()
+  if(NOT srcs) # a library folder whose sources are yet to come
+    set(srcs ${CMAKE_SOURCE_DIR}/cmake/empty.cc)
+  endif()
   add_library(${name} STATIC ${srcs})
   target_include_directories(${name} PUBLIC ${CMAKE_CURRENT_SOURCE_DIR}/include)
   target_link_libraries(${name} PUBLIC ${ARG_DEPS})
@@ -16,8 +19,8 @@ function(za_library name)
   foreach(t ${tests})
     get_filename_component(tname ${t} NAME_WE)
     add_executable(${tname} ${t})
-    target_link_libraries(${tname} PRIVATE "$<LINK_LIBRARY:WHOLE_ARCHIVE,${name}>"
-                          ${ARG_TEST_DEPS} GTest::gtest_main Threads::Threads)
+    za_link_whole(${tname} ${name})
+    target_link_libraries(${tname} PRIVATE ${ARG_TEST_DEPS} GTest::gtest_main Threads::Threads)
     target_include_directories(${tname} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/tests)
     set_target_properties(${tname} PROPERTIES ENABLE_EXPORTS ON
                           RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/tests)
@@ -25,4 +28,17 @@ function(za_library name)
       ZA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZA_BINARY_DIR="${CMAKE_BINARY_DIR}")
     add_test(NAME ${tname} COMMAND ${tname} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
   endforeach()
+endfunction()
+
+# za_link_whole(TARGET lib...): links every object of the given libraries into
+# TARGET (not only those it calls), so that plug-ins find all of them, and
+# exports the program's symbols to the plug-ins it loads.
+function(za_link_whole target)
+  set(files)
+  foreach(lib ${ARGN})
+    list(APPEND files $<TARGET_FILE:${lib}>)
+  endforeach()
+  target_link_libraries(${target} PRIVATE -Wl,--whole-archive ${files} -Wl,--no-whole-archive ${ARGN})
+  add_dependencies(${target} ${ARGN})
+  set_target_properties(${target} PROPERTIES ENABLE_EXPORTS ON)
 endfunction()
