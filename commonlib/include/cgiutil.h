@@ -1,0 +1,19 @@
+// Process-level helpers of the CGI gateway: environment reading, the fixed
+// error page, and the entry point that the application defines.
+#ifndef ZA_CGIUTIL_H
+#define ZA_CGIUTIL_H
+
+class RequestInfo;
+
+// Stores in *result a malloc copy of the variable's value, or a malloc empty
+// string when it is not set; the caller frees it.
+void GetEnvironmentVar(char** result, const char* name);
+
+// Writes the gateway's fixed error page with message through request->Write.
+// The caller ends the process right after it (exit status 0).
+void exitFunc(RequestInfo* request, const char* message);
+
+// The application's entry, called once per request; non-zero means failure.
+int ModuleMain(RequestInfo* request);
+
+#endif
