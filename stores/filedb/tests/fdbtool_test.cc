@@ -1,0 +1,112 @@
+// zastore refuses bad input with a message and a non-zero status, and then
+// has changed nothing in the store.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <string>
+
+#include "fdbrecords.h"
+#include "fdbtesting.h"
+
+namespace {
+
+// The contents of the store's record and card files, to compare before and after.
+std::string Snapshot(const std::string& data) {
+  std::string all;
+  for (const char* f : {"people.vcf", "people.idx", "people.tab", "accounts.tab", "groups.tab", "hotlists.tab",
+                        "prefs.tab", "usage.tab"}) {
+    std::string text;
+    FdbReadWholeFile(data + "/" + f, &text);
+    all += std::string(f) + "\n" + text;
+  }
+  return all;
+}
+
+struct ToolTest : ::testing::Test {
+  ScratchDir scratch;
+  std::string top;
+  void SetUp() override {
+    top = " --top " + scratch.path;
+    ASSERT_EQ(0, RunZastore("init" + top));
+    ASSERT_EQ(0, RunZastore("person add ann --name 'Ann Smith' --email ann@example.com" + top));
+    ASSERT_EQ(0, RunZastore("person add bob --name 'Bob Lee'" + top));
+    ASSERT_EQ(0, RunZastore("account add ann annl --admin" + top, "pw\n"));
+    ASSERT_EQ(0, RunZastore("group add g1 'Team One' --owner ann --shared" + top));
+  }
+};
+
+TEST_F(ToolTest, BadInputChangesNothing) {
+  struct Case {
+    std::string args, input;
+    int status;
+    const char* says;
+  } cases[] = {
+      {"", "", 2, "no command"},
+      {"frobnicate", "", 2, "unknown command"},
+      {"person add", "", 2, "wrong number"},
+      {"person add carl", "", 2, "--name is required"},
+      {"person add ../x --name X", "", 2, "invalid user ID"},
+      {"person add ann --name 'Ann Again'", "", 1, "already holds"},
+      {"person add carl --name Carl --email nope", "", 2, "not an e-mail"},
+      {"person remove ghost", "", 1, "no person"},
+      {"person import /nonexistent.vcf", "", 1, "cannot read"},
+      {"account add bob bobl", "", 1, "no password"},
+      {"account add bob bobl", "\n", 1, "password is empty"},
+      {"account add bob annl", "pw\n", 1, "taken"},
+      {"account add ghost gl", "pw\n", 1, "no person"},
+      {"account add ann other", "pw\n", 1, "has an account"},
+      {"account passwd bob", "pw\n", 1, "has no account"},
+      {"group add g2 Two", "", 2, "--owner is required"},
+      {"group add g2 Two --owner bob", "", 1, "has no account"},
+      {"group add g1 Again --owner ann", "", 1, "exists already"},
+      {"group add g2 Two --owner ann --member ghost", "", 1, "has no account"},
+      {"group member g9 ann", "", 1, "no group"},
+      {"document add g9 plan", "", 1, "no group"},
+      {"hotlist add ann", "", 2, "one of --person"},
+      {"hotlist add ann --person bob --group g1", "", 2, "one of --person"},
+      {"hotlist add ann --person ghost", "", 1, "no person"},
+      {"usage add --user ann -5", "", 2, "whole number"},
+      {"usage add --user ann 12x", "", 2, "whole number"},
+      {"usage add --group g9 10", "", 1, "no group"},
+      {"seed --people 10", "", 2, "--groups is required"},
+      {"seed --people 10 --groups 2", "", 1, "not empty"},
+      {"list everything", "", 2, "list needs"},
+      {"list people --bogus 1", "", 2, "unknown option"},
+  };
+  std::string before = Snapshot(scratch.path + "/data");
+  for (const Case& c : cases) {
+    std::string out;
+    EXPECT_EQ(c.status, RunZastore(c.args + top, c.input, &out)) << c.args;
+    EXPECT_NE(std::string::npos, out.find(c.says)) << c.args << " said: " << out;
+    EXPECT_EQ(before, Snapshot(scratch.path + "/data")) << c.args;
+  }
+}
+
+TEST_F(ToolTest, NoTopOrNoStore) {
+  std::string out;
+  EXPECT_EQ(2, RunZastore("list people", "", &out));
+  EXPECT_NE(std::string::npos, out.find("--top"));
+  EXPECT_EQ(1, RunZastore("list people --top " + scratch.path + "/elsewhere", "", &out));
+  EXPECT_NE(std::string::npos, out.find("zastore init"));
+}
+
+TEST(ToolSeed, GeneratesAConsistentDirectory) {
+  ScratchDir scratch;
+  std::string top = " --top " + scratch.path, people, accounts, groups;
+  ASSERT_EQ(0, RunZastore("init" + top));
+  ASSERT_EQ(0, RunZastore("seed --people 200 --groups 30 --noncurrent 7 --seed 5" + top));
+  ASSERT_EQ(0, RunZastore("list people" + top, "", &people));
+  ASSERT_EQ(0, RunZastore("list accounts" + top, "", &accounts));
+  ASSERT_EQ(0, RunZastore("list groups" + top, "", &groups));
+  auto lines = [](const std::string& s) { return std::count(s.begin(), s.end(), '\n'); };
+  EXPECT_EQ(200, lines(people));
+  EXPECT_EQ(207, lines(accounts));
+  size_t nonCurrent = 0;
+  for (size_t p = 0; (p = accounts.find("\tnon-current\n", p)) != std::string::npos; ++p) ++nonCurrent;
+  EXPECT_EQ(7u, nonCurrent);
+  EXPECT_EQ(30, lines(groups));
+  EXPECT_NE(std::string::npos, groups.find("\tshared\t"));
+  EXPECT_NE(std::string::npos, groups.find("\tprivate\t"));
+}
+
+}  // namespace
