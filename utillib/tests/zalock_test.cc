@@ -1,0 +1,151 @@
+// Lock files between real processes: forked children hold locks and report
+// through pipes, so the tests see who got a lock and who waits.
+#include <gtest/gtest.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <string>
+
+#include "zalock.h"
+
+namespace {
+
+std::string Lines(ZaError* e) {
+  std::string all;
+  for (ValListItem* i = e->lines.head; i; i = i->next) all += std::string(i->value) + "\n";
+  delete e;
+  return all;
+}
+
+// Runs a child that grabs the lock (waiting, or not when wait is false) and
+// writes a byte to report once it holds it; a byte on go lets it release.
+struct Child {
+  pid_t pid;
+  int go, report;
+  Child(const std::string& path, ZaLockType type, ZaBoolean wait = ZaTrue) {
+    int down[2], up[2];
+    if (pipe(down) != 0 || pipe(up) != 0) abort();
+    if ((pid = fork()) == 0) {
+      void* handle = nullptr;
+      char byte = 'x';
+      try {
+        ZaLockFileGrab(path.c_str(), wait, type, &handle);
+        if (write(up[1], &byte, 1) != 1 || read(down[0], &byte, 1) != 1) _exit(2);
+        ZaLockFileRelease(handle, ZaTrue);
+      } catch (ZaError*) {
+        _exit(1);
+      }
+      _exit(0);
+    }
+    close(down[0]), close(up[1]);
+    go = down[1], report = up[0];
+  }
+  bool Holds(int milliseconds) {
+    struct pollfd p = {report, POLLIN, 0};
+    char byte;
+    return poll(&p, 1, milliseconds) == 1 && read(report, &byte, 1) == 1;
+  }
+  int Finish() {
+    // A child that could not lock has exited already; then the byte goes nowhere.
+    ssize_t told = write(go, "g", 1);
+    (void)told;
+    int status = -1;
+    waitpid(pid, &status, 0);
+    close(go), close(report);
+    return status;
+  }
+};
+
+// Whether another process can take the lock at once.
+bool OtherProcessCanLock(const std::string& path, ZaLockType type) {
+  Child child(path, type, ZaFalse);
+  bool holds = child.Holds(5000);
+  child.Finish();
+  return holds;
+}
+
+class LockTest : public ::testing::Test {
+ protected:
+  std::string dir, path;
+  void SetUp() override {
+    signal(SIGPIPE, SIG_IGN);
+    char pattern[] = "/tmp/zalock_test.XXXXXX";
+    ASSERT_NE(mkdtemp(pattern), nullptr);
+    dir = pattern, path = dir + "/data.lck";
+  }
+  void TearDown() override {
+    unlink(path.c_str()), unlink((dir + "/link.lck").c_str()), rmdir(dir.c_str());
+  }
+};
+
+TEST_F(LockTest, LockFileIsCreatedForEveryoneAndKept) {
+  mode_t old = umask(077);
+  {
+    ZaLockFileGuard guard(path.c_str(), ZaExclusiveLock);
+    umask(old);
+    struct stat st;
+    ASSERT_EQ(stat(path.c_str(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0666u);
+    EXPECT_FALSE(OtherProcessCanLock(path, ZaSharedLock));
+  }
+  EXPECT_TRUE(OtherProcessCanLock(path, ZaExclusiveLock));
+  EXPECT_EQ(access(path.c_str(), F_OK), 0);
+}
+
+TEST_F(LockTest, SharedHoldersProceedTogetherAndExclusiveWaitsForBoth) {
+  Child first(path, ZaSharedLock);
+  ASSERT_TRUE(first.Holds(5000));
+  Child second(path, ZaSharedLock);
+  EXPECT_TRUE(second.Holds(5000)) << "a second reader was kept waiting";
+  Child writer(path, ZaExclusiveLock);
+  EXPECT_FALSE(writer.Holds(300)) << "the writer got in beside two readers";
+  EXPECT_EQ(first.Finish(), 0);
+  EXPECT_FALSE(writer.Holds(300)) << "the writer got in beside a reader";
+  EXPECT_EQ(second.Finish(), 0);
+  EXPECT_TRUE(writer.Holds(5000)) << "the writer still waits after both released";
+  EXPECT_EQ(writer.Finish(), 0);
+}
+
+// Closing a second descriptor of the file would drop the outer lock too.
+TEST_F(LockTest, NestedGrabsInOneProcessKeepTheOuterLock) {
+  ASSERT_EQ(symlink(path.c_str(), (dir + "/link.lck").c_str()), 0);  // another spelling
+  struct { ZaLockType outer, inner; bool sharedAfterInner, exclusiveAfterInner; } cases[] = {
+      {ZaSharedLock, ZaSharedLock, true, false},
+      {ZaSharedLock, ZaExclusiveLock, true, false},    // steps back to shared
+      {ZaExclusiveLock, ZaSharedLock, false, false}};  // the outer exclusive stays
+  for (auto& c : cases) {
+    SCOPED_TRACE(std::to_string(c.outer) + " then " + std::to_string(c.inner));
+    void *outer = nullptr, *inner = nullptr;
+    ZaLockFileGrab(path.c_str(), ZaTrue, c.outer, &outer);
+    ZaLockFileGrab((dir + "/link.lck").c_str(), ZaTrue, c.inner, &inner);
+    EXPECT_FALSE(OtherProcessCanLock(path, ZaExclusiveLock));
+    ZaLockFileRelease(inner, ZaTrue);
+    EXPECT_EQ(OtherProcessCanLock(path, ZaSharedLock), c.sharedAfterInner);
+    EXPECT_EQ(OtherProcessCanLock(path, ZaExclusiveLock), c.exclusiveAfterInner);
+    ZaLockFileRelease(outer, ZaTrue);
+    EXPECT_TRUE(OtherProcessCanLock(path, ZaExclusiveLock));
+  }
+}
+
+TEST_F(LockTest, RefusedUpgradeRaisesATracedErrorAndKeepsTheSharedLock) {
+  std::string process = "Process " + std::to_string(getpid());
+  Child reader(path, ZaSharedLock);
+  ASSERT_TRUE(reader.Holds(5000));
+  void *mine = nullptr, *refused = nullptr;
+  ZaLockFileGrab(path.c_str(), ZaTrue, ZaSharedLock, &mine);
+  try {
+    ZaLockFileGrab(path.c_str(), ZaFalse, ZaExclusiveLock, &refused);
+    ADD_FAILURE() << "an exclusive lock was granted beside a reader";
+  } catch (ZaError* e) {
+    EXPECT_EQ(Lines(e), "Error : line 267 in file utillib/src/zalock : Exception rethrown in ZaLockFileGrab\n"
+                        "Error : line 255 in file utillib/src/zalock : " + process + " error locking file " + path + "\n");
+  }
+  EXPECT_EQ(reader.Finish(), 0);
+  EXPECT_FALSE(OtherProcessCanLock(path, ZaExclusiveLock)) << "the refused upgrade dropped the shared lock";
+  ZaLockFileRelease(mine, ZaTrue);
+}
+
+}  // namespace
