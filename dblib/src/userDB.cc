@@ -43,6 +43,7 @@ const char* GatewayWord(int kind) {
 }  // namespace
 
 char* GetDLLPath(char* topDir, ZaDBFormat format) {
+  if (!topDir) return nullptr;
   std::string path = std::string(topDir) + "/lib/za" + FormatWord(format) + "lib_" +
                      GatewayWord(ZaGetGatewayKind()) + ".so";
   if (ZaCheckIfFile(path.c_str()) != ZaTrue) {

@@ -207,12 +207,6 @@ ZaConfigDB::ZaConfigDB(const char* file)
       entries(nullptr),
       modified(ZaFalse),
       topDir(nullptr) {
-  if (ZaCheckIfFile(fileName) != ZaTrue) {
-    entries = new ValNameList();
-    AddDefaultEntries();
-    return;
-  }
-  std::string failed = std::string("Failed trying to read the conf file ") + fileName;
   // No destructor runs for an object whose constructor throws.
   auto releaseAll = [this] {
     free(fileName);
@@ -220,6 +214,17 @@ ZaConfigDB::ZaConfigDB(const char* file)
     delete entries;
     ZaDestroyLockObject(lockObject);
   };
+  if (ZaCheckIfFile(fileName) != ZaTrue) {
+    entries = new ValNameList();
+    try {
+      AddDefaultEntries();  // needs the top folder, which may not be found
+    } catch (ZaError* e) {
+      releaseAll();
+      throw e;
+    }
+    return;
+  }
+  std::string failed = std::string("Failed trying to read the conf file ") + fileName;
   ZaBoolean ok = ZaFalse;
   try {
     ok = ReadFromFile();
@@ -280,11 +285,11 @@ ZaBoolean ZaConfigDB::WriteToFile() {
     modified = ZaFalse;
     fileLock.Release();
     if (ZaCheckIfFile(mimeTypesFile) != ZaTrue) WriteMimeTypesFile();
+    // Reading back restores the plain passwords and the new time stamp.
+    return ReadFromFile();
   } catch (ZaError* e) {
     Rethrow(e, 299, std::string("Write to the config file ") + fileName + " failed!");
   }
-  // Reading back restores the plain passwords and the new time stamp.
-  return ReadFromFile();
 }
 
 ZaBoolean ZaConfigDB::Reload(ZaBoolean force) {
@@ -388,11 +393,10 @@ char* ZaConfigDB::LogFile() {
   char* v = ReadValue(ZaCLogFileName);
   if (v != nullptr) return v;
   MallocText def(GetDefaultLogFile());
-  // The derived default is not a change worth saving; changes made before
-  // stay marked.
-  ZaBoolean wasModified = modified;
   WriteValue(ZaCLogFileName, def.get(), ZaTrue);
-  modified = wasModified;
+  // The derived default is never saved: the next WriteToFile writes nothing
+  // unless something is changed after this.
+  modified = ZaFalse;
   return ReadValue(ZaCLogFileName);
 }
 
@@ -710,6 +714,11 @@ ZaBoolean ZaConfigDB::WriteValNameList(const char* path, ValNameList* list) {
 }
 
 ValNameList* ZaConfigDB::ReadSetupInfo() {
+  // Without the configuration folder there is neither a set-up file nor a
+  // place for its lock file: nothing has been answered yet.
+  if (ZaCheckIfDirectory(fs::path(zarvoSetupFileName).parent_path().c_str()) != ZaTrue) {
+    return new ValNameList();
+  }
   std::unique_ptr<ValNameList> list;
   try {
     ThreadLockGuard threadLock(lockObject, ZaSharedLock);

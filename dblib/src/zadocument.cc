@@ -1,3 +1,4 @@
+// Document records and their list file: reading, writing and keeping the list.
 #include "zadocument.h"
 
 #include <strings.h>
@@ -126,6 +127,7 @@ ZaDocumentObjList::~ZaDocumentObjList() {
 }
 
 void ZaDocumentObjList::Add(ZaDocumentObj* doc) {
+  if (!doc) return;
   doc->next = head;
   head = doc;
   ++count;
@@ -163,7 +165,7 @@ ZaDocumentObjList* ZaDocumentObjList::Read(FILE* in) {
 }
 
 ZaDocumentObjList* ZaDocumentObjList::Read(char* path) {
-  OwnedFile file(fopen(path, "r"));
+  OwnedFile file(path ? fopen(path, "r") : nullptr);
   if (!file) return this;  // no document file yet: nothing to add
   try {
     Read(file.get());
@@ -183,8 +185,10 @@ void ZaDocumentObjList::Write(FILE* out) {
 }
 
 void ZaDocumentObjList::Write(char* path) {
-  OwnedFile file(fopen(path, "w"));
-  if (!file) RaiseFileError(256, std::string("Unable to open file ") + path + " for writing");
+  OwnedFile file(path ? fopen(path, "w") : nullptr);
+  if (!file) {
+    RaiseFileError(256, std::string("Unable to open file ") + OrEmpty(path) + " for writing");
+  }
   Write(file.get());
   if (!CloseChecked(file)) {
     RaiseFileError(263, std::string("Unable to close file ") + path + " after writing");

@@ -96,6 +96,7 @@ TEST(SortOrder, MatchesInsertionRule) {
 TEST(GetDLLPath, NamesTheLibraryOfEachFormat) {
   StoreInstall install;
   const std::string top = install.Top().string();
+  EXPECT_EQ(GetDLLPath(nullptr, ZA_ZARVO), nullptr);
   struct Row { ZaDBFormat format; const char* file; };
   const Row rows[] = {{ZA_ZARVO, "zafiledblib_cgi.so"}, {ZA_LDAP, "zaldapdblib_cgi.so"},
                       {ZA_SQL, "zasqldblib_cgi.so"}, {static_cast<ZaDBFormat>(3), "zalib_cgi.so"}};

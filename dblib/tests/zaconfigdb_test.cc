@@ -184,22 +184,36 @@ TEST_F(ConfigDBTest, PasswordsAreScrambledOnDiskWithOneBackupGeneration) {
   EXPECT_EQ(ReadFile(std::string(kSettings) + ".bak"), onDisk);
 }
 
-TEST_F(ConfigDBTest, UnchangedSettingsAreNotWritten) {
+TEST_F(ConfigDBTest, DerivedLogFileDefaultIsNeverSaved) {
   const std::string original = SettingsFile("defaultStyle:blue\n");
   WriteFile(kSettings, original);
-  ZaConfigDB cfg;
-  // The derived log file default is not a change either.
-  EXPECT_EQ(std::string(cfg.LogFile()), top + "/logs/zalogfile");
-  EXPECT_EQ(cfg.WriteToFile(), ZaTrue);
-  EXPECT_EQ(ReadFile(kSettings), original);
-  EXPECT_FALSE(fs::exists(std::string(kSettings) + ".bak"));
+  // Storing the derived default clears the change mark, also when a setter
+  // had set it before.
+  for (const char* changeBefore : {static_cast<const char*>(nullptr), "red"}) {
+    ZaConfigDB cfg;
+    if (changeBefore != nullptr) cfg.DefaultStyle(changeBefore, ZaTrue);
+    EXPECT_EQ(std::string(cfg.LogFile()), top + "/logs/zalogfile");
+    EXPECT_EQ(cfg.WriteToFile(), ZaTrue);
+    EXPECT_EQ(ReadFile(kSettings), original) << Text(changeBefore);
+    EXPECT_FALSE(fs::exists(std::string(kSettings) + ".bak"));
+  }
+}
 
-  // Nor does looking up the default forget a change made before.
-  ZaConfigDB changed;
-  changed.DefaultStyle("red", ZaTrue);
-  EXPECT_EQ(std::string(changed.LogFile()), top + "/logs/zalogfile");
-  EXPECT_EQ(changed.WriteToFile(), ZaTrue);
-  EXPECT_NE(ReadFile(kSettings).find("defaultStyle:red"), std::string::npos);
+TEST_F(ConfigDBTest, MissingFoldersAreNoSettingsYet) {
+  fs::remove_all(top + "/config");
+  ZaConfigDB cfg;
+  EXPECT_EQ(std::unique_ptr<ValNameList>(cfg.ReadSetupInfo())->count, 0);
+  EXPECT_EQ(std::unique_ptr<ValNameList>(cfg.GetAvailableStyles())->count, 0);
+  // A working folder that is gone leaves no top folder to find; the object
+  // under construction frees what it took (the sanitizer build checks).
+  fs::create_directories("gone");
+  fs::current_path("gone");
+  fs::remove("../gone");
+  std::string trace = ThrownTrace([] { ZaConfigDB lost; });
+  EXPECT_NE(trace.find("line 877 in file dblib/src/zaconfigDB : Unable to determine the top zarvo "
+                       "directory!"),
+            std::string::npos)
+      << trace;
 }
 
 TEST_F(ConfigDBTest, NewerFileOnDiskReplacesUnsavedChanges) {
