@@ -1,0 +1,172 @@
+// Action URLs: JavaScript calls, hotlist and mail targets, confirmations.
+#include "zaactions.h"
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "groupDB.h"
+#include "string_class.h"
+#include "userDB.h"
+#include "vallist.h"
+
+namespace {
+
+const char* const kNoText = nullptr;  // a Url without a base
+const char kCommonProgram[] = "../../common/bin/common.cgi";
+const char kDoNothing[] = "javascript:donothing()";
+
+// The whole target as one text, HTML-escaped when the attribute is written.
+void HoldText(Url* url, const std::string& text) {
+    HTMLObject* node = url->addObject(text.c_str(), ZaFalse);
+    node->enhance = 0;
+}
+
+const char* HotlistBase(ValList* ids) { return ids && ids->count ? kCommonProgram : nullptr; }
+
+void AddHotlistItems(Url* url, const char* program, const char* key, ValList* ids) {
+    if (!url->data) {
+        HoldText(url, kDoNothing);
+        return;
+    }
+    url->addAttribute("program", program);
+    for (ValListItem* item = ids->head; item; item = item->next) url->addAttribute(key, item->value);
+}
+
+void AddAddressOf(UserDB* users, const char* uid, ValList* addresses, bool skipKnown) {
+    std::unique_ptr<char, decltype(&free)> address(users->GetEmailAddress(const_cast<char*>(uid)), &free);
+    // A person without an address adds nothing rather than an empty entry.
+    if (!address) return;
+    if (skipKnown) {
+        addresses->AppendWithDupCheck(address.get());
+    } else {
+        addresses->Append(address.get());
+    }
+}
+
+// "mailto:" and the addresses joined by ","; a list without any address
+// would open an empty mail, so it does nothing instead.
+void HoldMailTo(Url* url, const ValList& addresses) {
+    if (!addresses.count) {
+        HoldText(url, kDoNothing);
+        return;
+    }
+    std::string text = "mailto:";
+    for (ValListItem* item = addresses.head; item; item = item->next) {
+        text += item->value;
+        if (item->next) text += ",";
+    }
+    HoldText(url, text);
+}
+
+std::string ForJS(const char* message) {
+    String text(message ? message : "");
+    text.PrepForJS();
+    return text.text ? text.text : "";
+}
+
+// "javascript:<function>('<message>','<target>');": the pieces are children
+// written in order, the target in place between them.
+void BuildConfirm(HTMLObject* confirm, const char* function, const char* message, Url* target) {
+    confirm->activateURLs = 0;
+    confirm->enhance = 0;
+    std::string call = std::string("javascript:") + function + "('" + ForJS(message) + "'";
+    if (target) {
+        confirm->addObject((call + ",'").c_str(), ZaFalse);
+        confirm->addObject(target);
+        confirm->addObject("');", ZaFalse);
+    } else {
+        confirm->addObject((call + ");").c_str(), ZaFalse);
+    }
+}
+
+}  // namespace
+
+DoNothingUrl::DoNothingUrl() : Url(kNoText) { HoldText(this, kDoNothing); }
+
+SubmitFormUrl::SubmitFormUrl() : Url(kNoText) { HoldText(this, "javascript:submitForm()"); }
+
+DenyWithAlertUrl::DenyWithAlertUrl(const char* message) : Url(kNoText) {
+    HoldText(this, std::string("javascript:denyWithAlert('") + (message ? message : "") + "')");
+}
+
+SubmitFormAfterConfirmUrl::SubmitFormAfterConfirmUrl(const char* message) : Url(kNoText) {
+    HoldText(this, std::string("javascript:submitFormAfterConfirm('") + (message ? message : "") + "')");
+}
+
+HelpUrl::HelpUrl(const char* topic) : Url(kNoText) {
+    String encoded(topic ? topic : "");
+    encoded.PrepForURL();
+    HoldText(this, std::string("javascript:ZaHelp('../../help/bin/help.cgi?program=help_window','") +
+                       (encoded.text ? encoded.text : "") + "')");
+}
+
+AddUidItemToHotlistUrl::AddUidItemToHotlistUrl(const char* uid) : Url(kCommonProgram) {
+    addAttribute("program", "add_uid_to_hotlist");
+    addAttribute("uid", uid);
+}
+
+AddUidItemToHotlistUrl::AddUidItemToHotlistUrl(ValList* uids) : Url(HotlistBase(uids)) {
+    AddHotlistItems(this, "add_uid_to_hotlist", "uid", uids);
+}
+
+AddGidItemToHotlistUrl::AddGidItemToHotlistUrl(const char* gid) : Url(kCommonProgram) {
+    addAttribute("program", "add_gid_to_hotlist");
+    addAttribute("gid", gid);
+}
+
+AddGidItemToHotlistUrl::AddGidItemToHotlistUrl(ValList* gids) : Url(HotlistBase(gids)) {
+    AddHotlistItems(this, "add_gid_to_hotlist", "gid", gids);
+}
+
+EmailUrl::EmailUrl(const char* address) : Url(kNoText) {
+    HoldText(this, std::string("mailto:") + (address ? address : ""));
+}
+
+EmailUrl::EmailUrl(const char* uid, UserDB* users) : Url(kNoText) {
+    ValList addresses;
+    AddAddressOf(users, uid, &addresses, false);
+    HoldMailTo(this, addresses);
+}
+
+EmailUrl::EmailUrl(ValList* uids, UserDB* users) : Url(kNoText) {
+    ValList addresses;
+    for (ValListItem* item = uids ? uids->head : nullptr; item; item = item->next)
+        AddAddressOf(users, item->value, &addresses, false);
+    HoldMailTo(this, addresses);
+}
+
+EmailUrl::EmailUrl(ValList* uids, ValList* gids, UserDB* users, GroupDB* groups) : Url(kNoText) {
+    ValList addresses;
+    for (ValListItem* item = uids ? uids->head : nullptr; item; item = item->next)
+        AddAddressOf(users, item->value, &addresses, false);
+    if (gids && gids->count) {
+        ValList members;
+        groups->GetMembersOfGroups(gids, &members);
+        for (ValListItem* item = members.head; item; item = item->next)
+            AddAddressOf(users, item->value, &addresses, true);
+    }
+    HoldMailTo(this, addresses);
+}
+
+AddBookUrl::AddBookUrl() : Url("addbook:add") {}
+
+ConfirmUrl::ConfirmUrl(const char* message, Url* target) : HTMLObject() {
+    BuildConfirm(this, "MyConfirm", message, target);
+}
+
+ConfirmDeleteUrl::ConfirmDeleteUrl(const char* message, Url* target) : HTMLObject() {
+    BuildConfirm(this, "ConfirmDelete", message, target);
+}
+
+ConfirmDeleteMeetingUrl::ConfirmDeleteMeetingUrl(const char* message, Url* target) : HTMLObject() {
+    BuildConfirm(this, "ConfirmDeleteMeeting", message, target);
+}
+
+ConfirmClearUrl::ConfirmClearUrl(const char* message, Url* target) : HTMLObject() {
+    BuildConfirm(this, "ConfirmClear", message, target);
+}
+
+ConfirmDeleteMeetingSubmitUrl::ConfirmDeleteMeetingSubmitUrl(const char* message) : HTMLObject() {
+    BuildConfirm(this, "ConfirmDeleteMeetingSubmit", message, nullptr);
+}

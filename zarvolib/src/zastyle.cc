@@ -1,0 +1,190 @@
+// Styles and the suite's standard images.
+#include "zastyle.h"
+
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "HTMLObject.h"
+#include "Links.h"
+#include "vallist.h"
+#include "zaimages.h"
+#include "zatime.h"
+
+namespace {
+
+char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }
+
+void Replace(char*& field, const char* text) {
+    char* copy = CopyOrNull(text);
+    free(field);
+    field = copy;
+}
+
+// Background images of a style live beside the style files.
+const char kStyleImageDir[] = "../../../config/style";
+const char kCommonProgram[] = "../../common/bin/common.cgi";
+
+// Settings are matched as written: a key in other letter case is not one of ours.
+const char* SettingValue(ValNameList* settings, const char* key) {
+    for (ValNameListItem* item = settings->head; item; item = item->next) {
+        if (item->name && strcmp(item->name, key) == 0) return item->value;
+    }
+    return nullptr;
+}
+
+void ApplySize(ValNameList* settings, const char* key, ZaFrameSetStyle* frame) {
+    const char* value = SettingValue(settings, key);
+    if (value) frame->SetDimensions((std::string(value) + ",*").c_str());
+}
+
+void ApplyColor(ValNameList* settings, const char* key, ZaPageStyle* page) {
+    const char* value = SettingValue(settings, key);
+    if (value) page->SetBgColor(value);
+}
+
+void ApplyImage(ValNameList* settings, const char* key, ZaPageStyle* page) {
+    const char* value = SettingValue(settings, key);
+    if (value) page->SetBgGif((std::string(kStyleImageDir) + "/" + value).c_str());
+}
+
+ZaImage* CommonProgramImage(const char* program) {
+    Url* url = new Url(kCommonProgram);
+    url->addAttribute("program", program);
+    return new ZaImage(url);
+}
+
+}  // namespace
+
+ZaFrameSetStyle::ZaFrameSetStyle() : rowOrCol(ATTR_ROWS), dimensions(nullptr) {}
+
+ZaFrameSetStyle::ZaFrameSetStyle(int rowOrCol, const char* dimensions)
+    : rowOrCol(rowOrCol), dimensions(CopyOrNull(dimensions)) {}
+
+ZaFrameSetStyle::~ZaFrameSetStyle() { free(dimensions); }
+
+void ZaFrameSetStyle::SetRowOrCol(int value) { rowOrCol = value; }
+
+void ZaFrameSetStyle::SetDimensions(const char* text) { Replace(dimensions, text); }
+
+ZaPageStyle::ZaPageStyle(const char* color, const char* gif)
+    : bgColor(CopyOrNull(color)), bgGif(CopyOrNull(gif)) {}
+
+ZaPageStyle::~ZaPageStyle() {
+    free(bgColor);
+    free(bgGif);
+}
+
+void ZaPageStyle::SetBgColor(const char* color) { Replace(bgColor, color); }
+
+void ZaPageStyle::SetBgGif(const char* gif) { Replace(bgGif, gif); }
+
+ZaStyle::ZaStyle(int styleId) : ZaStyle(styleId, nullptr, nullptr) {}
+
+ZaStyle::ZaStyle(const char* styleName, const char* display) : ZaStyle(0, styleName, display) {}
+
+ZaStyle::ZaStyle(int styleId, const char* styleName, const char* display)
+    : id(styleId),
+      name(CopyOrNull(styleName)),
+      displayName(CopyOrNull(display ? display : styleName)),
+      imageDir(CopyOrNull(styleName)) {
+    InitColors();
+}
+
+ZaStyle::~ZaStyle() {
+    free(name);
+    free(displayName);
+    free(imageDir);
+    delete upperFrame;
+    delete logoFrame;
+    delete logoPage;
+    delete upperPage;
+    delete altUpperFrame;
+    delete altLogoFrame;
+    delete altLogoPage;
+    delete altUpperPage;
+    delete lowerFrame;
+    delete lowerPage;
+    delete mainPage;
+    delete selectorFrame;
+    delete selectorPage;
+    delete helpFrame;
+    delete helpPage;
+}
+
+void ZaStyle::InitColors() {
+    upperFrame = new ZaFrameSetStyle(ATTR_ROWS, "50,*");
+    logoFrame = new ZaFrameSetStyle(ATTR_COLS, "90,*");
+    logoPage = new ZaPageStyle("#639c9c", nullptr);
+    upperPage = new ZaPageStyle("#639c9c", nullptr);
+    altUpperFrame = new ZaFrameSetStyle(ATTR_ROWS, "50,*");
+    altLogoFrame = new ZaFrameSetStyle(ATTR_COLS, "90,*");
+    altLogoPage = new ZaPageStyle("#639c9c", nullptr);
+    altUpperPage = new ZaPageStyle("#639c9c", nullptr);
+    lowerFrame = new ZaFrameSetStyle(ATTR_COLS, "90,*");
+    lowerPage = new ZaPageStyle("#cece9c", nullptr);
+    mainPage = new ZaPageStyle("#ffffff", nullptr);
+    selectorFrame = new ZaFrameSetStyle(ATTR_ROWS, "65,*");
+    selectorPage = new ZaPageStyle("#cece9c", nullptr);
+    helpFrame = new ZaFrameSetStyle(ATTR_ROWS, "65,*");
+    helpPage = new ZaPageStyle("#cece9c", nullptr);
+}
+
+void ZaStyle::InitFromList(ValNameList* settings) {
+    if (!settings) return;
+    ApplySize(settings, "upperFrameHeight", upperFrame);
+    ApplySize(settings, "logoFrameWidth", logoFrame);
+    ApplySize(settings, "lowerFrameWidth", lowerFrame);
+    ApplyColor(settings, "logoBackcolor", logoPage);
+    ApplyImage(settings, "logoBackgroundGIF", logoPage);
+    ApplyColor(settings, "upperBackcolor", upperPage);
+    ApplyImage(settings, "upperBackgroundGIF", upperPage);
+    ApplyColor(settings, "lowerBackcolor", lowerPage);
+    ApplyImage(settings, "lowerBackgroundGIF", lowerPage);
+    ApplyColor(settings, "mainBackcolor", mainPage);
+    ApplyImage(settings, "mainBackgroundGIF", mainPage);
+    ApplySize(settings, "selectorFrameHeight", selectorFrame);
+    ApplyColor(settings, "selectorBackcolor", selectorPage);
+    ApplyImage(settings, "selectorBackgroundGIF", selectorPage);
+    ApplySize(settings, "helpFrameHeight", helpFrame);
+    ApplyColor(settings, "helpBackcolor", helpPage);
+    ApplyImage(settings, "helpBackgroundGIF", helpPage);
+}
+
+char* ZaStyle::GetGifPath(const char* gif) {
+    std::string path = "images/";
+    if (id != -1) path += std::string(imageDir ? imageDir : "") + "/";
+    path += std::string(gif ? gif : "") + ".gif";
+    return strdup(path.c_str());
+}
+
+ZaImage* ZaGetPersonGif(const char* uid, const char* photoType, ZaBoolean addTime) {
+    Url* url = new Url("../../orgview/bin/orgview.cgi");
+    url->addAttribute("program", "streamPhoto");
+    url->addAttribute("uid", uid);
+    if (photoType) url->addAttribute("photo_type", photoType);
+    // The time makes every request's URL unique, so browsers do not show a
+    // cached photo after it was changed.
+    if (addTime == ZaTrue) {
+        ZaTime now;
+        url->addAttribute("curtime", now.t);
+    }
+    return new ZaImage(url);
+}
+
+ZaImage* ZaGetZarvoCompanyGif() { return CommonProgramImage("zarvo_company_gif"); }
+
+ZaImage* ZaGetCompanyLogo(const char* styleId) {
+    Url* url = new Url(kCommonProgram);
+    url->addAttribute("program", "company_gif");
+    url->addAttribute("styleId", styleId);
+    return new ZaImage(url);
+}
+
+ZaImage* ZaGetFrontPageLogo() { return CommonProgramImage("front_page_gif"); }
+
+ZaImage* ZaGetZarvoLogo() {
+    ZaImage* logo = new ZaImage("../../common/bin/images/zarvologo.gif");
+    logo->GifSrc();
+    return logo;
+}
