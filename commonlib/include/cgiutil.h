@@ -13,6 +13,11 @@ void GetEnvironmentVar(char** result, const char* name);
 // The caller ends the process right after it (exit status 0).
 void exitFunc(RequestInfo* request, const char* message);
 
+// Fills the request from the CGI environment (QUERY_STRING, REQUEST_METHOD,
+// cookies, ...) and decodes its parameters, body first for a POST. Returns the
+// message for exitFunc when the request cannot be served, else null.
+const char* ZaDecodeCGIRequest(RequestInfo* request);
+
 // The application's entry, called once per request; non-zero means failure.
 int ModuleMain(RequestInfo* request);
 

@@ -75,9 +75,12 @@ ValNameList* RequestInfo::ParseNameValString(const char* text, ZaBoolean unescap
     ValNameList* list = new ValNameList();
     if (!text) return list;
     const char* pos = text;
+    // The next "=" stays valid while the segments before it are skipped, so a
+    // header of many segments without values is scanned once, not once a segment.
+    const char* equals = nullptr;
     while (*pos) {
         while (*pos == ' ' || *pos == '\t') ++pos;
-        const char* equals = strchr(pos, '=');
+        if (!equals || equals < pos) equals = strchr(pos, '=');
         if (!equals) break;
         const char* semi = strchr(pos, ';');
         const char* end = semi ? semi : pos + strlen(pos);

@@ -102,6 +102,7 @@ TEST(CookieTest, SplitsAndTrimsPairs) {
         {"c; x=%41", ZaTrue, {{"x", "A"}}},
         {"x=%41; y=\"\"", ZaFalse, {{"x", "%41"}, {"y", ""}}},
         {"a=1;", ZaTrue, {{"a", "1"}}},
+        {"a; b; c=1; d; e=2", ZaTrue, {{"c", "1"}, {"e", "2"}}},
         {"", ZaTrue, {}},
         {nullptr, ZaTrue, {}},
     };

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <memory>
 #include <string>
 #include <unistd.h>
@@ -58,6 +59,9 @@ TEST(MultipartTest, DecodesFieldsAndUploads) {
          {{"v", cutAtCR, ""}, {"f", "c.bin", "file:" + cutAtCR + "\r\n" + cutAtCR}}},
         {File("f", "a%20b.txt", "") + "--BND--", 0, 0, 1, {{"f", "a b.txt", "file:"}}},
         {Field("", "") + "--BND\r\nX-Other: y\r\n\r\nv\r\n--BND--", 0, 0, 0, {{"", "", ""}, {"<null>", "v", ""}}},
+        // Lines that only resemble the boundary are content.
+        {Field("v", "x\r\n--BN\r\n--BNDX\r\n--\r\n--BN--") + "--BND--", 0, 0, 0,
+         {{"v", "x\r\n--BN\r\n--BNDX\r\n--\r\n--BN--", ""}}},
         // The input ends inside a part: only the finished parts count.
         {Field("a", "1") + File("f", "cut.txt", "partial"), 0, 0, 0, {{"a", "1", ""}}},
         {Field("a", "1") + "--BND\r\nContent-Disposition: form-data; name=\"b\"\r\n\r\nunfinished", 0, 0, 0,
@@ -72,6 +76,15 @@ TEST(MultipartTest, DecodesFieldsAndUploads) {
 TEST(MultipartTest, ContentTypeWithoutBoundaryGivesNothing) {
     for (const char* type : {"multipart/form-data", "multipart/form-data; boundary="})
         EXPECT_TRUE(Decode(Field("a", "1") + "--BND--\r\n", 0, 0, 0, type).empty()) << type;
+}
+
+TEST(MultipartTest, NoTemporaryFileMeansNoList) {
+    const std::string saved = getenv("TMPDIR") ? getenv("TMPDIR") : "/tmp";
+    setenv("TMPDIR", "/nonexistent/dir", 1);
+    StringRequest r(Field("a", "1") + File("f", "x.txt", "data") + "--BND--\r\n");
+    std::unique_ptr<ValNameList> list(r.ParseMultiPartForm(const_cast<char*>(kType)));
+    EXPECT_EQ(list, nullptr);
+    setenv("TMPDIR", saved.c_str(), 1);
 }
 
 }  // namespace

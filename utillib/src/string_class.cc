@@ -2,6 +2,7 @@
 
 #include <cstdlib>
 #include <cstring>
+#include <new>
 #include <string>
 
 #include "stringutil.h"
@@ -21,19 +22,55 @@ unsigned char AcceptBits(char c) {
 // Characters that may form a link: letters, digits and * + - . / @ _ ~.
 bool IsLinkChar(char c) { return (AcceptBits(c) & 6) != 0; }
 
-// Calls emit(piece) for every run of the text, with each line end (a CR LF pair
-// or a single CR or LF) replaced by `lineEnd`.
-template <class Emit>
-void ForEachLineEnd(const char* text, int length, const char* lineEnd, Emit emit) {
-    int start = 0;
+// Gives s the buffer `out` of `outLength` characters (NUL-terminated, from
+// malloc) in place of its text: the escaping operations fill one buffer of the
+// final size and hand it over without another copy.
+void Adopt(String& s, char* out, int outLength) {
+    free(s.text);
+    s.text = out;
+    s.length = outLength;
+}
+
+char* NewBuffer(int outLength) {
+    char* out = static_cast<char*>(malloc(static_cast<size_t>(outLength) + 1));
+    if (!out) throw std::bad_alloc();
+    out[outLength] = '\0';
+    return out;
+}
+
+// Replaces each line end of s (a CR LF pair or a single CR or LF) by
+// `replacement`, counting first and filling one buffer of the final size.
+// Text without a line end is left as it is unless `always` asks for a rebuild.
+void ReplaceLineEnds(String& s, const char* replacement, bool always) {
+    const char* text = s.text;
+    const int length = s.length;
+    const int replacementLength = static_cast<int>(strlen(replacement));
+    auto lineEndAt = [&](int i) {
+        if (!IsLineEnd(text[i])) return 0;
+        return (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') ? 2 : 1;
+    };
+    int outLength = 0;
+    bool found = false;
     for (int i = 0; i < length; i++) {
-        if (!IsLineEnd(text[i])) continue;
-        emit(std::string(text + start, i - start));
-        emit(std::string(lineEnd));
-        if (text[i] == '\r' && i + 1 < length && text[i + 1] == '\n') i++;
-        start = i + 1;
+        int n = lineEndAt(i);
+        found = found || n > 0;
+        outLength += n ? replacementLength : 1;
+        if (n == 2) i++;
     }
-    emit(std::string(text + start, length - start));
+    if (!found && !always) return;
+    char* out = NewBuffer(outLength);
+    char* o = out;
+    for (int i = 0; i < length; i++) {
+        int n = lineEndAt(i);
+        if (n == 0) {
+            *o++ = text[i];
+            continue;
+        }
+        memcpy(o, replacement, replacementLength);
+        o += replacementLength;
+        if (n == 2) i++;
+    }
+    Adopt(s, out, outLength);
 }
 
 }  // namespace
@@ -141,19 +178,19 @@ void String::PrepForURL() {
     for (int i = 0; i < length; i++)
         if (!(AcceptBits(text[i]) & 1)) extra += 2;
     if (extra == 0) return;
-    std::string out;
-    out.reserve(length + extra);
+    char* out = NewBuffer(length + extra);
+    char* o = out;
     for (int i = 0; i < length; i++) {
         unsigned char u = static_cast<unsigned char>(text[i]);
         if (AcceptBits(text[i]) & 1) {
-            out += text[i];
+            *o++ = text[i];
         } else {
-            out += '%';
-            out += hex[u >> 4];
-            out += hex[u & 15];
+            *o++ = '%';
+            *o++ = hex[u >> 4];
+            *o++ = hex[u & 15];
         }
     }
-    Init(out.c_str());
+    Adopt(*this, out, length + extra);
 }
 
 namespace {
@@ -180,16 +217,19 @@ void String::PrepForHTML() {
         outLength += entity ? static_cast<int>(strlen(entity)) : 1;
     }
     if (outLength == length) return;
-    std::string out;
-    out.reserve(outLength);
+    char* out = NewBuffer(outLength);
+    char* o = out;
     for (int i = 0; i < length; i++) {
         const char* entity = HtmlEntity(text[i]);
-        if (entity)
-            out += entity;
-        else
-            out += text[i];
+        if (entity) {
+            size_t n = strlen(entity);
+            memcpy(o, entity, n);
+            o += n;
+        } else {
+            *o++ = text[i];
+        }
     }
-    Init(out.c_str());
+    Adopt(*this, out, outLength);
 }
 
 void String::PrepForJS() {
@@ -198,13 +238,13 @@ void String::PrepForJS() {
     for (int i = 0; i < length; i++)
         if (text[i] == '\'') quotes++;
     if (quotes == 0) return;
-    std::string out;
-    out.reserve(length + quotes);
+    char* out = NewBuffer(length + quotes);
+    char* o = out;
     for (int i = 0; i < length; i++) {
-        if (text[i] == '\'') out += '\\';
-        out += text[i];
+        if (text[i] == '\'') *o++ = '\\';
+        *o++ = text[i];
     }
-    Init(out.c_str());
+    Adopt(*this, out, length + quotes);
 }
 
 String String::ActivateURLs() {
@@ -250,20 +290,12 @@ String String::ActivateURLs() {
 
 char* String::HTMLEnhanced() {
     if (!text) return nullptr;
-    std::string out;
-    ForEachLineEnd(text, length, "<BR>", [&](const std::string& piece) { out += piece; });
-    Init(out.c_str());
+    ReplaceLineEnds(*this, "<BR>", true);
     return text;
 }
 
 void String::PrepareForWriting() {
-    if (!text) return;
-    bool hasLineEnd = false;
-    for (int i = 0; i < length && !hasLineEnd; i++) hasLineEnd = IsLineEnd(text[i]);
-    if (!hasLineEnd) return;
-    std::string out;
-    ForEachLineEnd(text, length, "=0A=\n ", [&](const std::string& piece) { out += piece; });
-    Init(out.c_str());
+    if (text) ReplaceLineEnds(*this, "=0A=\n ", false);
 }
 
 ZaBoolean String::VersitUnescape() {
@@ -277,19 +309,20 @@ ZaBoolean String::VersitUnescape() {
 // A last line that ends with the file instead of a line end still counts as
 // complete, so that its entry is not lost; only a read that finds nothing at
 // all reports the end of the file.
+// The chunks are gathered first and joined to the text once, so that a long
+// line costs time in proportion to its length.
 ZaBoolean String::GetField(FILE* f) {
     char chunk[81];
-    bool readAny = false;
-    while (fgets(chunk, sizeof chunk, f)) {
+    std::string line = text ? text : "";
+    bool readAny = false, lineEnded = false;
+    while (!lineEnded && fgets(chunk, sizeof chunk, f)) {
         readAny = true;
-        *this += chunk;
-        if (GetLength(chunk) < static_cast<int>(strlen(chunk))) {
-            int end = length;
-            while (end > 0 && IsLineEnd(text[end - 1])) end--;
-            Init(std::string(text, end).c_str());
-            return ZaTrue;
-        }
+        line += chunk;
+        lineEnded = GetLength(chunk) < static_cast<int>(strlen(chunk));
     }
+    if (lineEnded)
+        while (!line.empty() && IsLineEnd(line.back())) line.pop_back();
+    if (readAny) Init(line.c_str());
     return readAny ? ZaTrue : ZaFalse;
 }
 
@@ -305,9 +338,11 @@ ZaBoolean String::GetNameValPair(FILE* f, String& name, String& value) {
         grabbed = StringGrabValAfterColon(text);
         String part(grabbed ? grabbed : "");
         free(grabbed);
+        // Joined in one buffer: a value folded over many lines stays linear.
+        std::string joined;
         for (;;) {
             ZaBoolean folded = part.VersitUnescape();
-            value += part;
+            if (part.text) joined += part.text;
             if (folded != ZaTrue) break;
             Init("");
             if (GetField(f) != ZaTrue) {
@@ -316,6 +351,7 @@ ZaBoolean String::GetNameValPair(FILE* f, String& name, String& value) {
             }
             part = length > 0 ? text + 1 : "";
         }
+        value = joined.c_str();
     }
     *this = name + ":" + value;
     return complete;

@@ -253,6 +253,11 @@ char* StringStripSlashes(const char* path) {
 
 char* VisibleText(char* s) {
     if (!s) return nullptr;
+    // A blank text, line ends included, has nothing visible to keep.
+    if (StringIsEmpty(s) == ZaTrue) {
+        s[0] = '\0';
+        return s;
+    }
     size_t n = strlen(s);
     while (n > 0 && (s[n - 1] == ' ' || s[n - 1] == '\t')) n--;
     size_t start = 0;
@@ -312,6 +317,10 @@ ValList* SplitStringIntoTokensByColon(const char* s) {
 }
 
 int Convert(const char* in, char* out) {
+    if (!in || !out) {
+        if (out) out[0] = '\0';
+        return 0;
+    }
     size_t n = strlen(in);
     std::string head(in, n < 2 ? n : 2);
     size_t bytes = n > 2 ? (n - 2) / 2 : 0;

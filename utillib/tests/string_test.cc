@@ -63,11 +63,7 @@ std::string ExpectedHTML(unsigned char b) {
 std::string ExpectedJS(unsigned char b) { return b == '\'' ? "\\'" : std::string(1, static_cast<char>(b)); }
 
 TEST(EscapingTest, EveryByteValue) {
-    struct Case {
-        const char* what;
-        void (String::*escape)();
-        std::string (*expected)(unsigned char);
-    };
+    struct Case { const char* what; void (String::*escape)(); std::string (*expected)(unsigned char); };
     const Case cases[] = {{"url", &String::PrepForURL, ExpectedURL},
                           {"html", &String::PrepForHTML, ExpectedHTML},
                           {"js", &String::PrepForJS, ExpectedJS}};
@@ -88,12 +84,10 @@ TEST(EscapingTest, EveryByteValue) {
     }
 }
 
-TEST(EscapingTest, TablesAgreeWithTheirLengths) {
+// The tables' lengths match their texts, and text with nothing to escape keeps its buffer.
+TEST(EscapingTest, TablesAndUntouchedText) {
     for (int i = 0; i < 96; i++) EXPECT_EQ(entityRefLen[i], static_cast<int>(strlen(entityRefs[i]))) << i;
     for (int i = 0; i < urlArrayLength; i++) EXPECT_EQ(urlArrayLen[i], static_cast<int>(strlen(urlArray[i]))) << i;
-}
-
-TEST(EscapingTest, UntouchedTextKeepsItsBuffer) {
     String s("plain_text-1.0@x");
     const char* before = s.text;
     for (void (String::*op)() : {&String::PrepForURL, &String::PrepForHTML, &String::PrepForJS, &String::PrepareForWriting})
@@ -158,9 +152,15 @@ TEST(StringClassTest, PrintAndLineEnds) {
     String h("a\r\nb\rc\nd");
     EXPECT_STREQ(h.HTMLEnhanced(), "a<BR>b<BR>c<BR>d");
     EXPECT_EQ(String().HTMLEnhanced(), nullptr);
-    String w("a\r\nb\n\nc");
-    w.PrepareForWriting();
-    EXPECT_EQ(Str(w), "a=0A=\n b=0A=\n =0A=\n c");
+    const std::vector<std::pair<const char*, std::string>> folds = {
+        {"a\r\nb\n\nc", "a=0A=\n b=0A=\n =0A=\n c"}, {"a\rb", "a=0A=\n b"},
+        {"\n\r", "=0A=\n =0A=\n "}, {"x\r\n", "x=0A=\n "}};
+    for (const auto& [in, out] : folds) {
+        String w(in);
+        w.PrepareForWriting();
+        EXPECT_EQ(Str(w), out) << in;
+        EXPECT_EQ(w.length, static_cast<int>(out.size())) << in;
+    }
 
     const std::vector<std::tuple<const char*, ZaBoolean, std::string>> unfolds = {
         {"x=0a=", ZaTrue, "x\n"}, {"=0A=", ZaTrue, "\n"}, {"0A=", ZaFalse, "0A="}, {"x=0B=", ZaFalse, "x=0B="}};
@@ -173,11 +173,7 @@ TEST(StringClassTest, PrintAndLineEnds) {
 }
 
 TEST(StringClassTest, ReadsFoldedEntries) {
-    struct Case {
-        std::string content;
-        ZaBoolean result;
-        std::string name, value, whole;
-    };
+    struct Case { std::string content; ZaBoolean result; std::string name, value, whole; };
     std::string longValue(200, 'v');
     const std::vector<Case> cases = {
         {"n:" + longValue + "\r\n", ZaTrue, "n", longValue, "n:" + longValue},
@@ -185,6 +181,7 @@ TEST(StringClassTest, ReadsFoldedEntries) {
         {"", ZaTrue, "", "", ":"},
         {"a:b=0A=\n", ZaFalse, "a", "b\n", "a:b\n"},
         {"last:line", ZaTrue, "last", "line", "last:line"},
+        {"a:x=0A=\n y=0A=\n z\nnext:1\n", ZaTrue, "a", "x\ny\nz", "a:x\ny\nz"},
     };
     for (const Case& c : cases) {
         FILE* f = tmpfile();
@@ -224,6 +221,10 @@ TEST(StringUtilTest, ExtractingFunctions) {
         {Take(StringUnescape("%zz%4a", 6, ZaFalse)), "SJ"},
         {Take(StringUnescape("abc", 0, ZaFalse)), ""},
         {Take(StringUnescape("abc", 2, ZaFalse)), "ab"},
+        // A '%' too near the end of the span is copied; nothing past the text is read.
+        {Take(StringUnescape("a%4", 3, ZaTrue)), "a%4"},
+        {Take(StringUnescape("%41", 2, ZaTrue)), "%4"},
+        {Take(StringUnescape("ab", 50, ZaTrue)), "ab"},
         {Take(NumberToCurrencyString(1234.5)), "$ 1,234.50"},
         {Take(NumberToCurrencyString(0.5)), "$ .50"},
         {Take(NumberToCurrencyString(0.05)), "$ 5"},
@@ -234,21 +235,10 @@ TEST(StringUtilTest, ExtractingFunctions) {
     for (size_t i = 0; i < cases.size(); i++) EXPECT_EQ(cases[i].first, cases[i].second) << "case " << i;
 }
 
-TEST(StringUtilTest, NothingReadsPastItsInput) {
-    // Exact-size heap copies let the address sanitizer see any over-read.
-    const std::vector<std::tuple<const char*, int, std::string>> unescapes = {
-        {"a%", 2, "a%"}, {"a%4", 3, "a%4"}, {"%", 1, "%"}, {"%41", 2, "%4"}, {"ab", 50, "ab"}};
-    for (const auto& [in, len, out] : unescapes) {
-        char* s = strdup(in);
-        EXPECT_EQ(Take(StringUnescape(s, len, ZaTrue)), out) << in;
-        free(s);
-    }
-    EXPECT_EQ(GetLength("ab\r\n"), 2);
-    EXPECT_EQ(GetLength(std::string(100, 'x').c_str()), 81);
-}
-
 TEST(StringUtilTest, PredicatesAndInPlaceFunctions) {
     EXPECT_EQ(StringIsEmpty(nullptr), ZaTrue);
+    EXPECT_EQ(GetLength("ab\r\n"), 2);
+    EXPECT_EQ(GetLength(std::string(100, 'x').c_str()), 81);
     EXPECT_EQ(StringIsEmpty(" \t\r\n"), ZaTrue);
     EXPECT_EQ(StringIsEmpty(" x"), ZaFalse);
     const char* hay = "Hello World";
@@ -264,6 +254,8 @@ TEST(StringUtilTest, PredicatesAndInPlaceFunctions) {
     EXPECT_STREQ(StringRemoveNewlines(a), "a  b");
     char b[] = " \t in side \t";
     EXPECT_STREQ(VisibleText(b), "in side");
+    char blank[] = " \r\n\t";
+    EXPECT_STREQ(VisibleText(blank), "");
     char d[] = "MiXeD\xC9";
     EXPECT_STREQ(StringToLower(d), "mixed\xC9");
 
@@ -272,12 +264,15 @@ TEST(StringUtilTest, PredicatesAndInPlaceFunctions) {
     EXPECT_STREQ(out, "ABS");  // 'z' is worth 35: 35 * 16 + 35 = 595, cut to 8 bits is 83
     EXPECT_EQ(Convert("7", out), 7);
     EXPECT_STREQ(out, "");
+    EXPECT_EQ(Convert(nullptr, out), 0);
+    EXPECT_STREQ(out, "");
 }
 
 TEST(StringUtilTest, Tokenizers) {
     const std::vector<std::pair<Texts, Texts>> cases = {
         {TakeList(StringTokenize(" a ; b ;c ", ';')), {"a", "b", "c "}},
         {TakeList(StringTokenize("a;;b;", ';')), {"a", "", "b"}},
+        {TakeList(StringTokenize("a;\r\n;b", ';')), {"a", "", "b"}},
         {TakeList(StringTokenize("", ';')), {""}},
         {TakeList(StringTokenize(nullptr, ';')), {}},
         {TakeList(StringTokenize((std::string(1200, 'x') + ";y").c_str(), ';')), {std::string(999, 'x'), "y"}},

@@ -42,11 +42,7 @@ std::string Contents(FILE* f) {
 }
 
 TEST(ValListTest, EditingOperationsKeepCountAndTail) {
-    struct Case {
-        const char* what;
-        void (*op)(ValList&);
-        Texts expected;
-    };
+    struct Case { const char* what; void (*op)(ValList&); Texts expected; };
     const std::vector<Case> cases = {
         {"append", [](ValList& l) { l.Append("d"); }, {"a", "b", "c", "d"}},
         {"prepend", [](ValList& l) { l.Prepend("z"); }, {"z", "a", "b", "c"}},
@@ -206,12 +202,7 @@ TEST(SortTest, MatchesInsertionOrder) {
 }
 
 TEST(ValListFileTest, ReadsItemsAndReportsErrors) {
-    struct Case {
-        std::string content;
-        ZaBoolean header;
-        Texts items;
-        const char* error;  // null when reading succeeds
-    };
+    struct Case { std::string content; ZaBoolean header; Texts items; const char* error; };  // error: null on success
     const std::vector<Case> cases = {
         {"BEGIN:vList\na\r\n \t\nb\nEND:vList trailing\nc\n", ZaTrue, {"a", kAbsent, "b"}, nullptr},
         {"a\nEND:vList\n", ZaFalse, {"a"}, nullptr},
@@ -307,11 +298,7 @@ TEST(ValNameListFileTest, FoldedValuesRoundTrip) {
 }
 
 TEST(ValNameListFileTest, ReaderComplainsOnStandardOutput) {
-    struct Case {
-        const char* content;
-        const char* printed;
-        Texts names;
-    };
+    struct Case { const char* content; const char* printed; Texts names; };
     const std::vector<Case> cases = {
         {"", "Unable to read list headerPremature end of list. Last string read was <>\n", {}},
         {"BEGIN:vList\nno colon\nEND:vNameList\n", "Malformed list header", {kAbsent}},

@@ -13,7 +13,7 @@ std::vector<std::string> Texts(const ValList& list) {
     return out;
 }
 
-TEST(ZaErrorTest, TraceLinesNewestFirst) {
+TEST(ZaErrorTest, TraceLinesNewestFirstAndDeepCopy) {
     ZaError e;
     EXPECT_EQ(e.level, 2);
     e.AddLine(420, "utillib/src/vallist", "Unable to read list header", ZaFalse);
@@ -25,13 +25,8 @@ TEST(ZaErrorTest, TraceLinesNewestFirst) {
                                   "Error : line 420 in file utillib/src/vallist : Unable to read list header",
                               }));
     EXPECT_EQ(Texts(e.userMessages), std::vector<std::string>{"Please retry"});
-}
 
-TEST(ZaErrorTest, CopyIsDeepAndKeepsLevel) {
-    ZaError e;
     e.level = 4;
-    e.AddLine(1, "f", "first", ZaTrue);
-    e.AddLine(2, "f", "second", ZaTrue);
     ZaError* copy = e.Copy();
     EXPECT_EQ(copy->level, 4);
     EXPECT_EQ(Texts(copy->lines), Texts(e.lines));

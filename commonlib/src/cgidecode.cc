@@ -1,0 +1,85 @@
+// Fills a request object from the CGI environment and decodes its cookies and
+// parameters: everything the process entry does before the application runs.
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <strings.h>
+
+#include "cgiutil.h"
+#include "reqinfo.h"
+#include "vallist.h"
+
+namespace {
+
+struct FreeDeleter {
+    void operator()(char* p) const { free(p); }
+};
+using EnvText = std::unique_ptr<char, FreeDeleter>;
+
+EnvText ReadEnv(const char* name) {
+    char* value = nullptr;
+    GetEnvironmentVar(&value, name);
+    return EnvText(value);
+}
+
+// Appends the decoded list to the parameters and frees it.
+void TakeParams(RequestInfo* request, ValNameList* list) {
+    std::unique_ptr<ValNameList> owned(list);
+    request->AddParams(owned.get());
+}
+
+bool StartsWithNoCase(const char* text, const char* prefix) {
+    return strncasecmp(text, prefix, strlen(prefix)) == 0;
+}
+
+// CONTENT_LENGTH as a number: 0 when it is not one, capped to what an int
+// holds.
+int ParseContentLength(const char* text) {
+    char* end = nullptr;
+    long long n = strtoll(text, &end, 10);
+    if (end == text || n < 0) return 0;
+    return n > 0x7fffffffLL ? 0x7fffffff : static_cast<int>(n);
+}
+
+}  // namespace
+
+const char* ZaDecodeCGIRequest(RequestInfo* request) {
+    request->outputStream = request->SetupOutputStream();
+    if (!request->outputStream) {
+        request->outputStream = stdout;
+        return "Unable to setup Output stream";
+    }
+    request->queryString = ReadEnv("QUERY_STRING").release();
+    request->scriptName = ReadEnv("SCRIPT_NAME").release();
+    request->requestMethod = ReadEnv("REQUEST_METHOD").release();
+    request->remoteUser = ReadEnv("REMOTE_USER").release();
+    request->serverName = ReadEnv("SERVER_NAME").release();
+    request->serverPort = ReadEnv("SERVER_PORT").release();
+
+    EnvText userAgent = ReadEnv("HTTP_USER_AGENT");
+    request->SetBrowserType(userAgent.get());
+    request->SetSystemType(userAgent.get());
+    request->SetServerInfo(ReadEnv("SERVER_SOFTWARE").get());
+    request->cookies = RequestInfo::ParseNameValString(ReadEnv("HTTP_COOKIE").get(), ZaTrue);
+    request->contentLength = ParseContentLength(ReadEnv("CONTENT_LENGTH").get());
+
+    if (strcasecmp(request->requestMethod, "get") == 0) {
+        request->contentLength = static_cast<int>(strlen(request->queryString));
+        TakeParams(request, request->ParseGetInput());
+    } else if (strcasecmp(request->requestMethod, "post") == 0) {
+        EnvText contentType = ReadEnv("CONTENT_TYPE");
+        if (StartsWithNoCase(contentType.get(), "application/x-www-form-urlencoded"))
+            TakeParams(request, request->ParsePostInput());
+        else if (StartsWithNoCase(contentType.get(), "multipart/form-data"))
+            TakeParams(request, request->ParseMultiPartForm(contentType.get()));
+        else
+            return "Bad CONTENT_TYPE on POST";
+        // The URL's own parameters follow those of the body.
+        TakeParams(request, RequestInfo::ParseGETString(
+                                request->queryString,
+                                static_cast<int>(strlen(request->queryString))));
+    } else {
+        return "Bad REQUEST_METHOD";
+    }
+    return nullptr;
+}
