@@ -23,7 +23,8 @@ class ZaTime {
   char* GetCurrentTimeString(char* buf, int size);
   char* GetDaysFromCurrentTime(int days, char* buf, int size);
 
-  // 12 "am" gives 0; any other am hour stays; pm hours below 12 get 12 added.
+  // With "am" (any case) 12 gives 0 and other hours stay; otherwise 12 stays
+  // and other hours get 12 added.
   static int Find24HourTime(int hour, const char* ampm);
   // Reads "dd-Mon-yy hh.mm.ss" into tm (tm_year is the two-digit year as read).
   // 1, or 0 when the text cannot be read.

@@ -1,6 +1,7 @@
 // Calendar dates, their text forms and recurring dates.
 #include "zadate.h"
 
+#include <limits.h>
 #include <stdarg.h>
 #include <stdio.h>
 #include <stdlib.h>
@@ -93,7 +94,9 @@ void NextMonth(ZaDate& d) {
 }
 
 // One step of "monthlybydate": the next month long enough to hold the day.
+// A day that no month holds leaves the date where it is.
 void StepMonthByDate(ZaDate& d, int dayOfMonth) {
+  if (dayOfMonth > 31) return;
   do {
     NextMonth(d);
   } while (LengthOfMonth(d.month, d.year) < dayOfMonth);
@@ -101,11 +104,52 @@ void StepMonthByDate(ZaDate& d, int dayOfMonth) {
   d.InitFirstDay();
 }
 
+// Monthly patterns repeat every 400 years: 4800 months, which are exactly
+// 20 871 weeks, so the same days of the same months qualify again.
+const long long kCycleMonths = 4800;
+
+long long MonthIndex(const ZaDate& d) { return d.year * 12LL + d.month - 1; }
+
 // Moves by whole years; 29 February becomes 28 February in a common year.
-void AddYears(ZaDate& d, int years) {
-  d.year += years;
+// Years beyond the range of int stop at its end.
+void AddYears(ZaDate& d, long long years) {
+  long long year = d.year + years;
+  d.year = static_cast<int>(year < INT_MIN ? INT_MIN : year > INT_MAX ? INT_MAX : year);
   if (d.day > LengthOfMonth(d.month, d.year)) d.day = LengthOfMonth(d.month, d.year);
   d.InitFirstDay();
+}
+
+// Takes n steps of a monthly pattern. A count too large to step through one by
+// one skips whole 400-year cycles first: the n-th qualifying month after any
+// month lies 4800 months after the (n - k)-th, k being the number of qualifying
+// months per cycle.
+template <typename Step>
+void StepMonthly(ZaDate& d, long long n, Step step) {
+  if (n > kCycleMonths) {
+    ZaDate probe(d);
+    long long perCycle = 0, last = MonthIndex(d) + kCycleMonths;
+    for (;;) {
+      long long before = MonthIndex(probe);
+      step(probe);
+      if (MonthIndex(probe) <= before) return;  // a pattern that names no day never moves
+      if (MonthIndex(probe) > last) break;
+      perCycle++;
+    }
+    if (perCycle > 0) {
+      long long cycles = (n - 1) / perCycle;
+      AddYears(d, 400 * cycles);
+      n -= cycles * perCycle;
+    }
+  }
+  for (long long i = 0; i < n; i++) step(d);
+}
+
+// The number of occurrences in a count text; texts beyond the range of int
+// count as its ends rather than overflowing.
+long long CountOf(const char* count) {
+  if (!count) return 0;
+  long long n = strtoll(count, nullptr, 10);
+  return n < INT_MIN ? INT_MIN : n > INT_MAX ? INT_MAX : n;
 }
 
 bool Is(const char* recurrence, const char* name) { return recurrence && strcasecmp(recurrence, name) == 0; }
@@ -331,7 +375,7 @@ ZaBoolean ZaDate::ShouldChangeFromBeginning(const char* versit, int d, int m, in
 }
 
 ZaDate* ZaDate::GetEndDate(const char* recurrence, const char* count) const {
-  int steps = (count ? atoi(count) : 0) - 1;
+  long long steps = CountOf(count) - 1;
   if (steps < 0) steps = 1;
   ZaDate* end = new ZaDate(*this);
   if (Is(recurrence, "daily")) {
@@ -345,9 +389,9 @@ ZaDate* ZaDate::GetEndDate(const char* recurrence, const char* count) const {
   } else if (Is(recurrence, "tuethu")) {
     AddDays(*end, 4 - weekday + 7LL * steps);
   } else if (Is(recurrence, "monthlybydate")) {
-    for (int i = 0; i < steps; i++) StepMonthByDate(*end, day);
+    StepMonthly(*end, steps, [this](ZaDate& d) { StepMonthByDate(d, day); });
   } else if (Is(recurrence, "monthlybyweekday")) {
-    for (int i = 0; i < steps; i++) end->SetToNextOccurence((day - 1) / 7, weekday);
+    StepMonthly(*end, steps, [this](ZaDate& d) { d.SetToNextOccurence((day - 1) / 7, weekday); });
   } else if (Is(recurrence, "yearly")) {
     AddYears(*end, steps);
   }
@@ -404,10 +448,12 @@ int ZaDate::RemainingTimes(const ZaDate& end, const char* recurrence) const {
     ZaDate step(*this);
     int steps = 0;
     while (step.CmpDate(&end) == 2) {
+      long long before = MonthIndex(step);
       if (byDate)
         StepMonthByDate(step, day);
       else
         step.SetToNextOccurence((day - 1) / 7, weekday);
+      if (MonthIndex(step) == before) break;  // a pattern that names no day never gets there
       steps++;
     }
     return steps;

@@ -48,10 +48,11 @@ typedef std::unique_ptr<DIR, DirCloser> DirPtr;
 // Remembers the working directory and returns to it when it goes out of scope,
 // so that a tree walk that fails half way still leaves the process where it
 // was: every relative path of the system depends on it. The directory is held
-// open rather than by name, so it is found again however long its path is.
+// open rather than by name, so it is found again however long its path is; a
+// path-only descriptor needs no read permission on it, only the right to enter.
 class WorkingDirectoryGuard {
  public:
-  explicit WorkingDirectoryGuard(int failureLine) : dir_(open(".", O_RDONLY | O_DIRECTORY | O_CLOEXEC)) {
+  explicit WorkingDirectoryGuard(int failureLine) : dir_(open(".", O_PATH | O_DIRECTORY | O_CLOEXEC)) {
     if (dir_.get() < 0) Raise(failureLine, "Cannot determine the current working directory");
   }
   ~WorkingDirectoryGuard() { Restore(); }
@@ -211,7 +212,7 @@ ZaBoolean ZaRemoveFile(const char* path) { return path && unlink(path) == 0 ? Za
 
 ZaBoolean ZaReadFileIntoBuf(FILE* f, char* buf, int size, int* got) {
   *got = 0;
-  if (size <= 0) return ZaFalse;  // nothing asked, nothing read
+  if (!f || !buf || size <= 0) return ZaFalse;  // nothing to read from or into
   size_t n = fread(buf, 1, static_cast<size_t>(size), f);
   if (n > 0) {
     *got = static_cast<int>(n);

@@ -135,18 +135,22 @@ ZaError* ErrorWithSystemText(int line) {
   return e;
 }
 
+// The system's text is taken first, while errno still describes the failure.
+[[noreturn]] void RaiseCreateFailure(const char* path) {
+  ZaError* e = ErrorWithSystemText(232);
+  Raise(e, 239, ProcessText() + " error creating new lock file " + path);
+}
+
 FILE* OpenOrCreate(const char* path) {
   if (!path) {
     errno = EINVAL;
-    Raise(ErrorWithSystemText(232), 239, ProcessText() + " error creating new lock file ");
+    RaiseCreateFailure(path);
   }
   FILE* stream = fopen(path, "r+e");
-  if (stream || errno != ENOENT) {
-    if (!stream) Raise(ErrorWithSystemText(232), 239, ProcessText() + " error creating new lock file " + path);
-    return stream;
-  }
+  if (stream) return stream;
+  if (errno != ENOENT) RaiseCreateFailure(path);
   stream = fopen(path, "w+e");
-  if (!stream) Raise(ErrorWithSystemText(232), 239, ProcessText() + " error creating new lock file " + path);
+  if (!stream) RaiseCreateFailure(path);
   // Other users' processes must be able to lock it too, whatever our umask.
   if (fchmod(fileno(stream), 0666) != 0) {
     fclose(stream);
@@ -204,7 +208,10 @@ void Release(LockFileHandle* h, ZaBoolean wait) {
   errno = 0;
   ZaBoolean closed = Table().Close(held);
   if (unlocked != ZaTrue) Raise(331, ProcessText() + " error unlocking file " + path);
-  if (closed != ZaTrue) Raise(ErrorWithSystemText(339), 345, ProcessText() + " error closing lock file " + path);
+  if (closed != ZaTrue) {
+    ZaError* e = ErrorWithSystemText(339);
+    Raise(e, 345, ProcessText() + " error closing lock file " + path);
+  }
 }
 
 ZaBoolean SetLock(int fd, ZaBoolean wait, short kind) {

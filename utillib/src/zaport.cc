@@ -40,6 +40,8 @@ void* ZaShLibFindSym(void* handle, const char* name) {
 }
 
 void ZaShLibClose(void* handle) {
+  // dlclose does not check its argument: a null handle would crash the process.
+  if (!handle) Raise(__LINE__, "Unable to close the shared library - no library handle");
   if (dlclose(handle) != 0)
     Raise(__LINE__, String("Unable to close the shared library - ") + LoaderError());
 }

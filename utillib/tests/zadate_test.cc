@@ -2,9 +2,11 @@
 // (no zone database needed): US Pacific, and New Zealand with its summer in the
 // other half of the year.
 #include <gtest/gtest.h>
+#include <limits.h>
 #include <stdlib.h>
 #include <time.h>
 
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -32,10 +34,16 @@ std::string Take(char* text) {
 
 std::string Ymd(const ZaDate& d) { return std::to_string(d.year * 10000 + d.month * 100 + d.day); }
 
-std::string FirstLine(ZaError* e) {
-  std::string line = e->lines.head ? e->lines.head->value : "";
-  delete e;
-  return line;
+// The first trace line of the error that call raises, or "none".
+std::string RaisedBy(const std::function<void()>& call) {
+  try {
+    call();
+  } catch (ZaError* e) {
+    std::string line = e->lines.head ? e->lines.head->value : "";
+    delete e;
+    return line;
+  }
+  return "none";
 }
 
 TEST_P(DateTest, ValidityFollowsLeapYearsAndTheSupportedYears) {
@@ -46,20 +54,10 @@ TEST_P(DateTest, ValidityFollowsLeapYearsAndTheSupportedYears) {
   for (auto& c : cases) {
     SCOPED_TRACE(c.day * 1000000 + c.month * 10000 + c.year);
     EXPECT_EQ(ZaDate::ValidateDate(c.day, c.month, c.year), c.valid ? ZaTrue : ZaFalse);
-    try {
-      ZaDate d(c.day, c.month, c.year);
-      EXPECT_TRUE(c.valid);
-    } catch (ZaError* e) {
-      EXPECT_FALSE(c.valid);
-      EXPECT_EQ(FirstLine(e), "Error : line 105 in file utillib/src/zadate : Incorrect date");
-    }
+    EXPECT_EQ(RaisedBy([&] { ZaDate d(c.day, c.month, c.year); }),
+              c.valid ? "none" : "Error : line 105 in file utillib/src/zadate : Incorrect date");
   }
-  try {
-    ZaDate d("19961304");
-    ADD_FAILURE() << "accepted month 13";
-  } catch (ZaError* e) {
-    EXPECT_EQ(FirstLine(e), "Error : line 130 in file utillib/src/zadate : Incorrect date");
-  }
+  EXPECT_EQ(RaisedBy([] { ZaDate d("19961304"); }), "Error : line 130 in file utillib/src/zadate : Incorrect date");
 }
 
 TEST_P(DateTest, VersitTextsAndDisplayForms) {
@@ -139,6 +137,17 @@ TEST_P(DateTest, EveryRecurrenceEndsPreviousAndCounts) {
   EXPECT_EQ(ZaDate(31, 1, 1997).RemainingTimes(ZaDate(31, 1, 1997), "monthlybydate"), 0);
   EXPECT_EQ(Take(ZaDate::GetEndTimeStr("weekly", "3", "19961204T0905")), "19961218T0905");
   EXPECT_EQ(Take(ZaDate::GetEndTimeStr("monthlybydate", "2", 31, 1, 1997, 17, 30)), "19970331T1730");
+  // Huge counts end where stepping one by one would, at once and without overflow.
+  struct { const char* recurrence; int d, m, y; const char* count; int endYear, endMonthDay; } far[] = {
+      {"monthlybydate", 31, 1, 1997, "2000000001", 285716282, 1031},
+      {"monthlybyweekday", 29, 1, 1997, "9000", 4151, 331},
+      {"monthlybyweekday", 4, 12, 1996, "4802", 2397, 101},
+      {"yearly", 4, 12, 1996, "99999999999", INT_MAX, 1204}};  // years stop at the end of int
+  for (auto& f : far) {
+    std::unique_ptr<ZaDate> end(ZaDate(f.d, f.m, f.y).GetEndDate(f.recurrence, f.count));
+    EXPECT_EQ(end->year, f.endYear) << f.recurrence << " " << f.count;
+    EXPECT_EQ(end->month * 100 + end->day, f.endMonthDay) << f.recurrence << " " << f.count;
+  }
   // Each span holds a 23-hour day in one of the zones.
   EXPECT_EQ(ZaDate(1, 3, 2000).RemainingTimes(ZaDate(30, 4, 2000), "daily"), 60);
   EXPECT_EQ(ZaDate(1, 9, 2000).RemainingTimes(ZaDate(30, 11, 2000), "daily"), 90);
@@ -154,12 +163,7 @@ TEST_P(DateTest, LocalTimeStampsAndTimeTexts) {
   ZaDate date(4, 12, 1996);
   EXPECT_EQ(date.FallsOnOrBetween(stamp, stamp), ZaTrue);
   EXPECT_EQ(date.FallsOnOrBetween(stamp + 1, stamp + 100), ZaFalse);
-  time_t tomorrow = time(nullptr) + 86400;
-  localtime_r(&tomorrow, &local);
   char buf[64];
-  strftime(buf, sizeof buf, "%Y%m%dT0000", &local);
-  EXPECT_EQ(Take(ZaDate::GetVersitStyleStringFromToday(1)), buf);
-
   ZaTime given(849766205L);
   EXPECT_STREQ(given.GetCurrentTimeString(buf, sizeof buf), GetParam().timeText);
   EXPECT_STREQ(given.GetDaysFromCurrentTime(1, buf, sizeof buf), GetParam().nextDayText);
@@ -173,12 +177,8 @@ TEST_P(DateTest, LocalTimeStampsAndTimeTexts) {
   EXPECT_EQ(parsed.tm_hour * 10000 + parsed.tm_min * 100 + parsed.tm_sec, 221005);
   EXPECT_EQ(ZaTime::ZaStrpTime("04-Foo-96 22.10.05 PST", &parsed), 0);
   EXPECT_EQ(ZaTime::CompareTimebuf("04-Dec-96 22.11.10 PST", "04-Dec-96 22.10.05PST"), 65);
-  try {
-    ZaTime::CompareTimebuf("yesterday", "04-Dec-96 22.10.05 PST");
-    ADD_FAILURE() << "an unreadable time was compared";
-  } catch (ZaError* e) {
-    EXPECT_NE(FirstLine(e).find("Unable to read the time yesterday"), std::string::npos);
-  }
+  EXPECT_NE(RaisedBy([] { ZaTime::CompareTimebuf("yesterday", "04-Dec-96 22.10.05 PST"); })
+                .find("Unable to read the time yesterday"), std::string::npos);
   EXPECT_EQ(ZaTime::Find24HourTime(12, "AM") * 100 + ZaTime::Find24HourTime(12, "pm"), 12);
   EXPECT_EQ(ZaTime::Find24HourTime(9, "am") * 100 + ZaTime::Find24HourTime(11, "PM"), 923);
 }

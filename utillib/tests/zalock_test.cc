@@ -7,6 +7,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <functional>
 #include <string>
 
 #include "zalock.h"
@@ -130,18 +131,29 @@ TEST_F(LockTest, NestedGrabsInOneProcessKeepTheOuterLock) {
   }
 }
 
-TEST_F(LockTest, RefusedUpgradeRaisesATracedErrorAndKeepsTheSharedLock) {
-  std::string process = "Process " + std::to_string(getpid());
+TEST_F(LockTest, FailuresRaiseTracedErrorsAndKeepTheLockHeld) {
+  const std::string process = "Process " + std::to_string(getpid()), missing = dir + "/no/data.lck";
+  const std::string at = "Error : line ", in = " in file utillib/src/zalock : ";
   Child reader(path, ZaSharedLock);
   ASSERT_TRUE(reader.Holds(5000));
   void *mine = nullptr, *refused = nullptr;
   ZaLockFileGrab(path.c_str(), ZaTrue, ZaSharedLock, &mine);
-  try {
-    ZaLockFileGrab(path.c_str(), ZaFalse, ZaExclusiveLock, &refused);
-    ADD_FAILURE() << "an exclusive lock was granted beside a reader";
-  } catch (ZaError* e) {
-    EXPECT_EQ(Lines(e), "Error : line 267 in file utillib/src/zalock : Exception rethrown in ZaLockFileGrab\n"
-                        "Error : line 255 in file utillib/src/zalock : " + process + " error locking file " + path + "\n");
+  struct { std::function<void()> call; std::string trace; } cases[] = {
+      {[&] { ZaLockFileGrab(path.c_str(), ZaFalse, ZaExclusiveLock, &refused); },  // an upgrade beside a reader
+       "267" + in + "Exception rethrown in ZaLockFileGrab\n" + at + "255" + in + process + " error locking file " + path},
+      {[&] { ZaLockFileGrab(missing.c_str(), ZaTrue, ZaSharedLock, &refused); },
+       "267" + in + "Exception rethrown in ZaLockFileGrab\n" + at + "239" + in + process +
+           " error creating new lock file " + missing + "\n" + at + "232" + in + "No such file or directory"},
+      {[&] { ZaLockFileRelease(nullptr, ZaTrue); },
+       "369" + in + "Exception rethrown in ZaLockFileRelease\n" + at + "324" + in + process +
+           " error unlocking file - File pointer is NULL"}};
+  for (auto& c : cases) {
+    try {
+      c.call();
+      ADD_FAILURE() << "passed: " << c.trace;
+    } catch (ZaError* e) {
+      EXPECT_EQ(Lines(e), at + c.trace + "\n");
+    }
   }
   EXPECT_EQ(reader.Finish(), 0);
   EXPECT_FALSE(OtherProcessCanLock(path, ZaExclusiveLock)) << "the refused upgrade dropped the shared lock";
