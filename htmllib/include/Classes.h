@@ -87,7 +87,8 @@ public:
     explicit Page(HTMLObject* content);
     ~Page() override;
 
-    // Appends a header object (owned from now on) to the header chain.
+    // Appends a header object (owned from now on) to the header chain; one
+    // that is in the chain already is ignored.
     void AddToList(HTMLObject* header);
     void emit(RequestInfo* out, int indent, int lineBreaks, const char* style) override;
 };

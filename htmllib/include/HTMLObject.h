@@ -96,7 +96,8 @@ public:
 
     // Virtual slots, in this order (derived classes keep it).
     virtual ~HTMLObject();
-    // Appends as last child; null when obj is null or already attached.
+    // Appends as last child; null when obj is null, already attached or this
+    // node itself.
     virtual HTMLObject* addObject(HTMLObject* obj);
     // Appends a plain-text node (both newline flags 0) and returns it.
     virtual HTMLObject* addObject(const char* text, ZaBoolean activateURLs);
@@ -108,7 +109,8 @@ public:
     // Named attribute; name and value HTML-escaped.
     virtual HTMLAttribute* addAttribute(const char* name, const char* value);
     virtual HTMLAttribute* addAttribute(const char* name, int value);  // name not escaped
-    // Attribute whose value is obj's emitted text; null when obj is attached.
+    // Attribute whose value is obj's emitted text; null when obj is null,
+    // attached or this node itself.
     virtual HTMLAttribute* addAttribute(int id, HTMLObject* obj);
     // Links attr (owned from now on) at the end of the list.
     virtual HTMLAttribute* addAttribute(HTMLAttribute* attr);
@@ -172,6 +174,13 @@ protected:
 private:
     HTMLAttribute* findAttribute(int id) const;
     HTMLAttribute* findAttribute(const char* name) const;
+    HTMLObject* lastChild();
+
+    // Where the child chain ended at the last append, valid while child is
+    // still knownFirstChild_. A tree only grows while it is built, so the end
+    // is found from here by following next links that were added since.
+    HTMLObject* knownFirstChild_;
+    HTMLObject* knownLastChild_;
 };
 
 #endif

@@ -133,8 +133,12 @@ Page::Page(HTMLObject* content) : HTMLObject(TAG_HTML), headerFirst(nullptr), he
 // The header chain is linked through next: deleting its head frees all of it.
 Page::~Page() { delete headerFirst; }
 
+// A header that is already in the chain is ignored: linking it again would
+// close the chain into a loop. Chains hold a handful of headers.
 void Page::AddToList(HTMLObject* header) {
     if (!header) return;
+    for (HTMLObject* h = headerFirst; h; h = h->next)
+        if (h == header) return;
     header->StartOnNewLine(ZaFalse);
     if (!headerFirst)
         headerFirst = header;

@@ -139,6 +139,8 @@ void HTMLObject::initialize(int tagRow, const char* text) {
     next = nullptr;
     includes = nullptr;
     bodyFile = nullptr;
+    knownFirstChild_ = nullptr;
+    knownLastChild_ = nullptr;
     startOnNewLine = 1;
     endOnNewLine = 1;
     activateURLs = 1;
@@ -179,16 +181,26 @@ HTMLObject::~HTMLObject() {
     }
 }
 
+// Appending starts from the end found last time, so a node with thousands of
+// children (rows, options) is built in linear time. The first child is
+// compared too: when it was replaced, the chain is walked from its head.
+HTMLObject* HTMLObject::lastChild() {
+    HTMLObject* last = knownLastChild_ && knownFirstChild_ == child ? knownLastChild_ : child;
+    while (last && last->next) last = last->next;
+    return last;
+}
+
+// A node is never linked below itself: the tree would become a loop.
 HTMLObject* HTMLObject::addObject(HTMLObject* obj) {
-    if (!obj || obj->attached) return nullptr;
+    if (!obj || obj->attached || obj == this) return nullptr;
     obj->attached = 1;
-    if (!child) {
-        child = obj;
-    } else {
-        HTMLObject* last = child;
-        while (last->next) last = last->next;
+    HTMLObject* last = lastChild();
+    if (last)
         last->next = obj;
-    }
+    else
+        child = obj;
+    knownFirstChild_ = child;
+    knownLastChild_ = obj;
     return obj;
 }
 
@@ -236,7 +248,7 @@ HTMLAttribute* HTMLObject::addAttribute(const char* name, int value) {
 
 HTMLAttribute* HTMLObject::addAttribute(int id, HTMLObject* obj) {
     // A null object would make an attribute with nothing to write: refused too.
-    if (!obj || obj->attached) return nullptr;
+    if (!obj || obj->attached || obj == this) return nullptr;
     obj->attached = 1;
     return addAttribute(new HTMLAttribute(id, nullptr, nullptr, obj));
 }
@@ -289,11 +301,12 @@ void HTMLObject::addData(int number) { addData(DecimalText(number).text); }
 void HTMLObject::addNextObject(HTMLObject* obj) { next = obj; }
 
 HTMLObject* HTMLObject::prependObject(HTMLObject* obj) {
-    if (!obj || obj->attached) return this;
+    if (!obj || obj->attached || obj == this) return this;
     obj->attached = 1;
     // obj may bring unattached siblings of its own; the old children follow them.
     HTMLObject* last = obj;
     while (last->next) last = last->next;
+    if (knownFirstChild_ == child) knownFirstChild_ = obj;  // the known end stays the end
     last->next = child;
     child = obj;
     return this;
@@ -349,7 +362,7 @@ HTMLAttribute* HTMLObject::AppendToAttribute(int id, HTMLObject* obj) {
     if (!attr) return addAttribute(id, obj);
     if (attr->object) {
         attr->object->addObject(obj);
-    } else if (obj && !obj->attached) {
+    } else if (obj && !obj->attached && obj != this) {
         obj->attached = 1;
         attr->object = obj;
     }

@@ -1,5 +1,5 @@
-// Url, the header objects of a page's header chain, cookie texts and their
-// striping, and CacheBuster.
+// Cookie texts and their striping, and CacheBuster. Url and the other header
+// objects are checked in the whole page of the page tests.
 #include "Links.h"
 
 #include <gtest/gtest.h>
@@ -17,39 +17,6 @@
 #include "vallist.h"
 
 namespace {
-
-TEST(Links, UrlsAndHeaderChainMatchGolden) {
-    Page page(static_cast<const char*>(nullptr));
-    page.AddToList(new SetCookie("gone", nullptr, 0));  // no value: no header line
-    page.AddToList(new FormattedCookie("single", "one", 0));
-    page.AddToList(new WindowTarget(nullptr));
-    page.AddToList(new ContentBase("http://h/"));
-    Body* body = new Body(static_cast<const char*>(nullptr));
-    page.addObject(body);
-
-    Url* encoded = new Url("/cgi/x.cgi");
-    encoded->addAttribute("program", "navbar");
-    encoded->addAttribute("na me", "a b&c<\xE9");
-    encoded->addAttribute("n", 3);
-    encoded->AddAnchorName("part2");
-    HTMLObject* script = new HTMLObject("javascript:go()");
-    script->activateURLs = 0;
-    Url* noBase = new Url(script);  // no base: neither "?" nor parameters
-    noBase->addAttribute("a", "1");
-    noBase->AddAnchorName("x");
-    Url* mixed = new Url("/p");
-    ValNameList params;
-    params.Append("x", "1")->Append("y", "two words");
-    mixed->addAttribute(&params);
-    mixed->addAttribute(ATTR_TARGET, "a/b");
-    mixed->addAttribute(ATTR_NAME, String("\"q\""));
-    mixed->addAttribute(ATTR_SRC, new HTMLObject("o&"));
-    for (Url* url : {new Url("/p"), encoded, noBase, mixed}) body->addObject(new A("go"))->addAttribute(ATTR_HREF, url);
-
-    CaptureRequest out;
-    page.emit(&out, 0, 1, "style0");
-    EXPECT_TRUE(SameBytes(ReadTestFile("links_page.txt"), out.output));
-}
 
 std::string Cookie(const char* name, const char* value, int lifetime, const char* path) {
     std::unique_ptr<char, decltype(&free)> text(CommonOutput(name, value, lifetime, path), &free);
@@ -87,32 +54,39 @@ void ReadCookiesBack(const std::string& response, RequestInfo* request) {
     }
 }
 
+std::string SetCookieLine(const std::string& name, const std::string& value) {
+    return "Set-Cookie: " + name + "=" + value + "; path=/;\n";
+}
+
+std::string Stripe(int number, const std::string& value) {
+    return SetCookieLine("ZarvoStriped-" + std::to_string(number) + "-Sel", value);
+}
+
+size_t Occurrences(const std::string& text, const std::string& what) {
+    size_t n = 0;
+    for (size_t at = text.find(what); at != std::string::npos; at = text.find(what, at + 1)) ++n;
+    return n;
+}
+
 TEST(Cookies, FormattedCookieStripes) {
+    const std::string a460(460, 'a'), b460(460, 'b'), b461(461, 'b'), a500(500, 'a'), b500(500, 'b'),
+        c500(500, 'c'), a1000(1000, 'a');
     struct Case {
         const char* what;
         int browser;  // 1 Mozilla: limit 3996; 2 MSIE: limit 924
         std::vector<std::string> values;
         std::string expected;
     } cases[] = {
-        {"fits: one cookie", 2, {"a", "b", "c"}, "Set-Cookie: Sel=a:b:c; path=/;\n"},
-        {"empty list", 2, {}, "Set-Cookie: Sel=:; path=/;\n"},
-        {"three stripes", 2, {std::string(500, 'a'), std::string(500, 'b'), std::string(500, 'c')},
-         "Set-Cookie: ZarvoStriped-0-Sel=" + std::string(500, 'a') + "; path=/;\n" +
-             "Set-Cookie: ZarvoStriped-1-Sel=" + std::string(500, 'b') + "; path=/;\n" +
-             "Set-Cookie: ZarvoStriped-2-Sel=" + std::string(500, 'c') + "; path=/;\n" +
-             "Set-Cookie: Sel=ZarvoStriped-3; path=/;\n"},
-        {"limit reached exactly", 2, {std::string(460, 'a'), std::string(461, 'b')},
-         "Set-Cookie: ZarvoStriped-0-Sel=" + std::string(460, 'a') + "; path=/;\n" +
-             "Set-Cookie: ZarvoStriped-1-Sel=" + std::string(461, 'b') + "; path=/;\n" +
-             "Set-Cookie: Sel=ZarvoStriped-2; path=/;\n"},
-        {"one below the limit", 2, {std::string(460, 'a'), std::string(460, 'b')},
-         "Set-Cookie: Sel=" + std::string(460, 'a') + ":" + std::string(460, 'b') + "; path=/;\n"},
-        {"Mozilla allows more", 1, {std::string(500, 'a'), std::string(500, 'b'), std::string(500, 'c')},
-         "Set-Cookie: Sel=" + std::string(500, 'a') + ":" + std::string(500, 'b') + ":" + std::string(500, 'c') +
-             "; path=/;\n"},
-        {"a value alone over the limit gets its own stripe", 2, {std::string(1000, 'a'), "b"},
-         "Set-Cookie: ZarvoStriped-0-Sel=" + std::string(1000, 'a') + "; path=/;\n" +
-             "Set-Cookie: ZarvoStriped-1-Sel=b; path=/;\n" + "Set-Cookie: Sel=ZarvoStriped-2; path=/;\n"},
+        {"fits: one cookie", 2, {"a", "b", "c"}, SetCookieLine("Sel", "a:b:c")},
+        {"empty list", 2, {}, SetCookieLine("Sel", ":")},
+        {"three stripes", 2, {a500, b500, c500},
+         Stripe(0, a500) + Stripe(1, b500) + Stripe(2, c500) + SetCookieLine("Sel", "ZarvoStriped-3")},
+        {"limit reached exactly", 2, {a460, b461},
+         Stripe(0, a460) + Stripe(1, b461) + SetCookieLine("Sel", "ZarvoStriped-2")},
+        {"one below the limit", 2, {a460, b460}, SetCookieLine("Sel", a460 + ":" + b460)},
+        {"Mozilla allows more", 1, {a500, b500, c500}, SetCookieLine("Sel", a500 + ":" + b500 + ":" + c500)},
+        {"a value alone over the limit gets its own stripe", 2, {a1000, "b"},
+         Stripe(0, a1000) + Stripe(1, "b") + SetCookieLine("Sel", "ZarvoStriped-2")},
     };
     for (const Case& c : cases) {
         ValList values;
@@ -121,7 +95,7 @@ TEST(Cookies, FormattedCookieStripes) {
         cookie.addNextObject(new SetCookie("after", "1", 0));
         CaptureRequest out(c.browser);
         cookie.emit(&out, 0, 1, nullptr);
-        EXPECT_TRUE(SameBytes(c.expected + "Set-Cookie: after=1; path=/;\n", out.output)) << c.what;
+        EXPECT_EQ(c.expected + SetCookieLine("after", "1"), out.output) << c.what;
 
         CaptureRequest reader(c.browser);
         ReadCookiesBack(out.output, &reader);
@@ -130,6 +104,14 @@ TEST(Cookies, FormattedCookieStripes) {
         int i = 0;
         for (ValListItem* item = back->head; item; item = item->next, ++i)
             EXPECT_EQ(c.values[static_cast<size_t>(i)], item->value) << c.what;
+
+        // With a lifetime every line, stripes and count included, carries the expiry.
+        FormattedCookie dated("Sel", &values, 60);
+        dated.addNextObject(new SetCookie("after", "1", 60));
+        CaptureRequest datedOut(c.browser);
+        dated.emit(&datedOut, 0, 1, nullptr);
+        EXPECT_EQ(Occurrences(out.output, "Set-Cookie: "), Occurrences(datedOut.output, "; path=/; expires="))
+            << c.what;
     }
 }
 
@@ -140,7 +122,7 @@ TEST(CacheBusters, TextThenTenFillerLinesOrObjectAlone) {
     fromText.addNextObject(new CacheBuster(new B("x")));
     CaptureRequest out;
     fromText.emit(&out, 0, 0, "style0");
-    EXPECT_TRUE(SameBytes("a&lt;\nb" + filler + "<b>x</b>", out.output));
+    EXPECT_EQ("a&lt;\nb" + filler + "<b>x</b>", out.output);
 }
 
 }  // namespace
