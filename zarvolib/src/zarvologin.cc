@@ -1,0 +1,219 @@
+// Login and session: the four login cookies, the time-out arithmetic, the
+// login form matched against the user store, the login page and logging out.
+#include <strings.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <memory>
+#include <string>
+
+#include "reqinfo.h"
+#include "string_class.h"
+#include "stringutil.h"
+#include "userDB.h"
+#include "vallist.h"
+#include "zalog.h"
+#include "zarvobase.h"
+#include "zarvoclasses.h"
+#include "zatime.h"
+
+namespace {
+
+struct FreeText {
+    void operator()(char* p) const { free(p); }
+};
+using OwnedText = std::unique_ptr<char, FreeText>;
+
+long long Now() { return ZaTime().t; }
+
+// The cookie's value read as a number; text that is not one reads as 0.
+long long CookieNumber(const char* value) { return value ? strtoll(value, nullptr, 10) : 0; }
+
+// The gateway URL-decodes cookies on the way in, so values are URL-encoded on
+// the way out: a value that came from the request cannot break the header.
+void AddLoginCookie(Page* page, const char* name, const char* value) {
+    String encoded(value);
+    encoded.PrepForURL();
+    page->AddToList(new SetCookie(name, encoded.text ? encoded.text : "", 0));
+}
+
+bool IsOldMozilla(RequestInfo* request) {
+    return request->browserType == 1 && request->browserVersion < 4.0;
+}
+
+}  // namespace
+
+ZaBoolean ZarvoBaseCommon::CheckIfLoggedOut() {
+    const char* expiry = request->FindCookie(kLoginTimeCookie);
+    return (!expiry || CookieNumber(expiry) == 0) ? ZaTrue : ZaFalse;
+}
+
+ZaBoolean ZarvoBaseCommon::CheckIfTimedOut(int timeout) {
+    const char* expiry = request->FindCookie(kLoginTimeCookie);
+    if (!expiry) return ZaTrue;
+    long long value = CookieNumber(expiry), now = Now();
+    // An expiry further ahead than one time-out was not set by this program.
+    return (now <= value && value <= now + timeout) ? ZaFalse : ZaTrue;
+}
+
+const char* ZarvoBaseCommon::FindUid() {
+    if (CheckIfLoggedOut() == ZaTrue) return nullptr;
+    int timeout = application->GetConfigDB()->UserSessionTimeOut();
+    if (timeout > 0 && CheckIfTimedOut(timeout) == ZaTrue) return nullptr;
+    const char* found = request->FindCookie(kUidCookie);
+    // An empty id names nobody.
+    return (found && *found) ? found : nullptr;
+}
+
+ZaBoolean ZarvoBaseCommon::IsLoggedIn() { return FindUid() ? ZaTrue : ZaFalse; }
+
+ZaBoolean ZarvoBaseCommon::IsNetscapeLogin() {
+    const char* flag = request->FindCookie(kServerLoginCookie);
+    return (flag && strcasecmp(flag, "TRUE") == 0) ? ZaTrue : ZaFalse;
+}
+
+void ZarvoBaseCommon::LogIn(const char* newUid, ZaBoolean webmaster, ZaBoolean serverLogin) {
+    if (!request->cookies) request->cookies = new ValNameList();
+    ValNameList* cookies = request->cookies;
+    cookies->Replace(kUidCookie, newUid);
+    std::string expiry = std::to_string(Now() + application->GetConfigDB()->UserSessionTimeOut());
+    cookies->Replace(kLoginTimeCookie, expiry.c_str());
+    if (webmaster == ZaTrue) cookies->Replace(kWebmasterCookie, "TRUE");
+    cookies->Replace(kServerLoginCookie, serverLogin == ZaTrue ? "TRUE" : "FALSE");
+    // The cached id belongs to the login this request had before.
+    free(uid);
+    uid = nullptr;
+}
+
+void ZarvoBaseCommon::LogPersonIn(Page* page) {
+    if (const char* found = FindUid()) AddLoginCookie(page, kUidCookie, found);
+    for (const char* name : {kWebmasterCookie, kServerLoginCookie}) {
+        if (const char* value = request->FindCookie(name)) AddLoginCookie(page, name, value);
+    }
+    std::string expiry = std::to_string(Now() + application->GetConfigDB()->UserSessionTimeOut());
+    AddLoginCookie(page, kLoginTimeCookie, expiry.c_str());
+}
+
+void ZarvoBaseCommon::LogPersonOut(Page* page) {
+    AddLoginCookie(page, kLoginTimeCookie, "0");
+    AddLoginCookie(page, kWebmasterCookie, "FALSE");
+    AddLoginCookie(page, kServerLoginCookie, "FALSE");
+}
+
+Page* ZarvoBaseCommon::CheckLogin(const char* program) {
+    if (BypassLoginCheck(program) == ZaTrue) return nullptr;
+    return UserAuthenticateAndLogin();
+}
+
+Url* ZarvoBaseCommon::LoginTarget() {
+    Url* target = new Url(application->program);
+    std::unique_ptr<ValNameList> kept(request->params ? request->params->Copy() : new ValNameList());
+    kept->Remove("login");
+    kept->Remove("password");
+    target->addAttribute(kept.get());
+    return target;
+}
+
+Page* ZarvoBaseCommon::UserAuthenticateAndLogin() {
+    if (IsLoggedIn() == ZaTrue) return nullptr;
+    UserDB* users = application->GetUserDB();
+    std::unique_ptr<Url> target(LoginTarget());
+    if (users->IsSetUp() != ZaTrue)
+        return GenLoginPage(target.release(), "Cannot login as the application is not setup");
+
+    if (!StringIsEmpty(request->remoteUser)) {
+        OwnedText found(users->GetUidFromServerUser(request->remoteUser));
+        if (found && users->UserExists(found.get()) == ZaTrue) {
+            LogIn(found.get(), users->GetLoginFlag(found.get()) == ZaTrue ? ZaTrue : ZaFalse, ZaTrue);
+            SetCurrentStyle(application, found.get());
+            users->NoteLogin(found.get());
+            return nullptr;
+        }
+    }
+
+    char* login = request->FindVar("login");
+    char* password = request->FindVar("password");
+    if (login && password) {
+        OwnedText found(users->GetUidFromLogin(login));
+        if (!found) return GenLoginPage(target.release(), "Incorrect username, please try again");
+        if (users->CheckPassword(found.get(), password) != ZaTrue)
+            return GenLoginPage(target.release(), "Incorrect password, please try again");
+        LogIn(found.get(), users->GetLoginFlag(found.get()) == ZaTrue ? ZaTrue : ZaFalse, ZaFalse);
+        SetCurrentStyle(application, found.get());
+        users->NoteLogin(found.get());
+        return nullptr;
+    }
+    return GenLoginPage(target.release(), nullptr);
+}
+
+Page* ZarvoBaseCommon::LoginPage() { return GenLoginPage(new Url(application->program), nullptr); }
+
+Page* ZarvoBaseCommon::LogoutPage() {
+    const char* who = GetMyUid();
+    // Logged only when the log keeps information messages.
+    log->AddMsg(ZA_INFO, (std::string("Uid ") + (who ? who : "") + " logged out").c_str());
+    Page* page = GenLoginPage(new Url(application->program), "You have been logged out");
+    LogPersonOut(page);
+    return page;
+}
+
+Page* ZarvoBaseCommon::GenLoginPage(Url* action, const char* message) {
+    std::unique_ptr<Url> ownedAction(action);
+    std::unique_ptr<ZaPage> page(new ZaPage());
+    page->head->addObject(new Title(application->GetMessage("LoginPageTitle")));
+    const bool oldMozilla = IsOldMozilla(request);
+    if (oldMozilla) {
+        page->AddJSVar("loginFocussed", "true");
+        page->AddJSFunction("checkAndSubmitForm");
+        page->AddJSFunction("loginOnFocus");
+    }
+    page->AddJSSubmitForm();
+
+    Center* heading = new Center(ZaGetFrontPageLogo());
+    heading->addObject(new H2(application->GetMessage("LoginPageMsg")));
+    if (message) heading->addObject(new H2(message));
+    page->AppendToBody(heading);
+
+    ZaForm* form = new ZaForm("loginform", ownedAction.release());
+    page->AppendToBody(form);
+    page->AddFormFocusTo("loginform", "login");
+
+    ZaTable* fields = new ZaTable(2, ZaTrue, 4);
+    ZaTextInput* login = new ZaTextInput("login", "", 20);
+    ZaPasswordInput* password = new ZaPasswordInput("password", 20);
+    if (oldMozilla) {
+        login->addAttribute(ATTR_ONFOCUS, "loginOnFocus();");
+        login->addAttribute(ATTR_ONCHANGE, "checkAndSubmitForm('login');");
+        password->addAttribute(ATTR_ONCHANGE, "checkAndSubmitForm('passwd');");
+    }
+    fields->addObject(new B("Username"));
+    fields->addObject(login);
+    fields->addObject(new B("Password"));
+    fields->addObject(password);
+    form->addObject(fields);
+
+    Center* submit = new Center(new Br(""));
+    submit->addObject(new ZaImageButton(new SubmitFormUrl(), "mlogin", "Login"));
+    form->addObject(submit);
+    return page.release();
+}
+
+void ZarvoBaseCommon::SetCurrentStyle(ZarvoBaseApp* app, const char* forUid) {
+    ZaConfigDB* config = app->GetConfigDB();
+    const char* defaultStyle = config->DefaultStyle();
+    std::string chosen = defaultStyle ? defaultStyle : "";
+    const char* onlyDefault = config->DefaultOnlyStyle();
+    if (forUid && onlyDefault && strcasecmp(onlyDefault, "FALSE") == 0) {
+        std::unique_ptr<ValNameList> prefs(app->GetUserDB()->GetUserPreferences(const_cast<char*>(forUid)));
+        ValNameListItem* own = prefs ? prefs->Lookup("style") : nullptr;
+        if (own && own->value) chosen = own->value;
+    }
+    std::unique_ptr<ValNameList> available(config->GetAvailableStyles());
+    if (!available || !available->Lookup(chosen.c_str())) chosen = defaultStyle ? defaultStyle : "";
+    // The new style is complete before it replaces the old one, so a failure
+    // leaves the request with a usable style.
+    std::unique_ptr<ZaStyle> made(new ZaStyle(chosen.c_str(), nullptr));
+    std::unique_ptr<ValNameList> settings(config->GetStyleInfo(chosen.c_str()));
+    if (settings) made->InitFromList(settings.get());
+    SetStyle(made.release());
+}
