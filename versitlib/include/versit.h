@@ -62,9 +62,10 @@ public:
     VCard* FindCardFromList(const char* value, int propId) const;
 
     // Writes an index of the cards from the current position to the end:
-    // UID and byte offset per card, in file order. Cards without a UID value
-    // are not indexed. The callback, when given, hears every 350 cards and
-    // once at the end.
+    // UID and byte offset per card, in file order. Cards without a UID value,
+    // or whose UID an index line cannot hold (a colon or line end in it), are
+    // not indexed. The callback, when given, hears every 350 cards and once at
+    // the end.
     void IndexFile(const char* indexPath, ZaProgressCallback callback, void* data);
     // The same in ascending order of each card's first propId value (ignoring
     // case; equal values newest first); every card needs a UID value.

@@ -60,7 +60,7 @@ char* CopyOf(const char* s, size_t n) {
 char* BreakLine(const char* line, char** name, char** value) {
     *name = nullptr;
     *value = nullptr;
-    const char* colon = line;
+    const char* colon = line != nullptr ? line : "";
     while (!IsLineEnd(*colon) && *colon != ':') ++colon;
     if (*colon != ':') {
         ZaError* e = new ZaError;
@@ -72,12 +72,13 @@ char* BreakLine(const char* line, char** name, char** value) {
     while (IsBlank(*start)) ++start;
     const char* end = start;
     while (!IsLineEnd(*end)) ++end;
-    *name = CopyOf(line, colon - line);
+    *name = CopyOf(line, colon - line);  // line is not null here: a colon was found
     if (end > start) *value = CopyOf(start, end - start);
     return *name;
 }
 
 int MatchWordFromArray(const char** cursor, const PropNameAndSize* table) {
+    if (cursor == nullptr || *cursor == nullptr || table == nullptr) return -1;
     const char* text = *cursor;
     for (int row = 0; table[row].name != nullptr; ++row) {
         const size_t size = table[row].size;

@@ -186,6 +186,8 @@ VCardEntry* VCard::FindSearchType(const char* label) const {
     return nullptr;
 }
 
+// Positions beyond the card, below 1, or equal leave the card as it is, so
+// that it always stays one proper chain.
 void VCard::SwapEntries(int i, int j) {
     std::vector<VCardEntry*> order;
     for (VCardEntry* e = entries; e != nullptr; e = e->next) order.push_back(e);

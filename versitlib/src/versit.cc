@@ -72,8 +72,10 @@ const char* ReadNumber(const char* p, int limit, int* n) {
     return p;
 }
 
-// "X-ZARVO-TYPE-<n>" ends where a parameter may end.
-bool EndsCustomType(char c) { return c == '\0' || c == ';' || c == ':' || IsBlank(c); }
+// The digits of "X-ZARVO-TYPE-<n>" end the parameter: the text ends, or the
+// next parameter or the value follows. Anything else, a blank included, makes
+// it some other "X-" type, which is stepped over.
+bool EndsCustomType(char c) { return c == '\0' || c == ';' || c == ':'; }
 bool EndsPropertyName(char c) { return c == '\0' || c == ';' || c == '=' || IsBlank(c); }
 
 std::string TableName(const PropNameAndSize* table, int rows, int index) {
@@ -126,7 +128,7 @@ char* ToMalloc(const std::string& s) { return strdup(s.c_str()); }
 // ---------------------------------------------------------------- parsing
 
 VCardSubType* VCardEntry::ParseSubProperty(const char** cursor) {
-    const char* start = *cursor;
+    const char* start = *cursor != nullptr ? *cursor : "";
     const char* p = start;
     int kind = MatchWordFromArray(&p, subPropArray);
     if (kind >= 0) {
@@ -184,7 +186,8 @@ VCardSubType* VCardEntry::ParseSubProperty(char** cursor) {
     return sub;
 }
 
-// Refusals: an unknown name (or none) is "Bad format for property name"; a
+// Refusals: an unknown name (or none) is "Bad format for property name", a
+// message of its own, as the card's line number already points at it; a
 // custom label whose number does not fit is "Bad property value"; anything but
 // ';' between the name and a parameter or between parameters is "Bad property
 // value (it must contain a ';')".
@@ -206,7 +209,7 @@ VCardEntry* VCardEntry::ParsePropertyName(const char* namePart) {
                 // parameters included.
                 return new VCardEntry(VCardPropIgnored, nullptr);
             } else {
-                ThrowUserError(__LINE__, std::string("Bad format for property name : ") + p);
+                ThrowUserError(__LINE__, "Bad format for property name");
             }
         }
         std::unique_ptr<VCardEntry> entry(new VCardEntry(id, nullptr));
@@ -292,6 +295,25 @@ void DeleteChain(VCard* card) {
     }
 }
 
+// The value that starts with `first`, joined with the physical lines it is
+// folded over: while the text so far ends in a fold, the next line, less its
+// leading blank, goes on with it (counted as a line of the file, and taken
+// whatever it holds). Each piece is unfolded on its own, so a value folded
+// over many lines costs time in proportion to its length.
+std::string UnfoldValue(VersitFile& versit, const char* first) {
+    std::string value;
+    String piece(first);
+    for (;;) {
+        const ZaBoolean folded = piece.VersitUnescape();
+        if (piece.text != nullptr) value += piece.text;
+        if (folded != ZaTrue) return value;
+        String more;
+        if (more.GetField(versit.file) != ZaTrue) return value;  // the file ends inside the fold
+        versit.IncrementLineNumber();
+        piece = String(more.length > 0 ? more.text + 1 : "");
+    }
+}
+
 // Appends cards to a chain in constant time per card.
 class CardChain {
 public:
@@ -370,13 +392,14 @@ void VersitFile::PositionVCardFile(long offset) {
 VCard* VersitFile::GetVCardFromFile() {
     if (file == nullptr) return nullptr;
     std::unique_ptr<VCard> card(new VCard);
+    // Entries are linked in through this tail so that a card of many lines
+    // reads in linear time.
+    VCardEntry** tail = &card->entries;
     bool begun = false;
     try {
         for (;;) {
             String line;
-            const ZaBoolean whole = line.GetField(file);
-            if ((line.text == nullptr || line.text[0] == '\0') && whole != ZaTrue)
-                return nullptr;  // end of file, inside a card or before one
+            if (line.GetField(file) != ZaTrue) return nullptr;  // end of file, inside a card or before one
             if (StringIsEmpty(line.text) == ZaTrue) continue;
             IncrementLineNumber();
 
@@ -384,22 +407,11 @@ VCard* VersitFile::GetVCardFromFile() {
             char* valuePart = nullptr;
             BreakLine(line.text, &namePart, &valuePart);  // allocates nothing when it throws
             MallocText name(namePart);
-            String value(valuePart);
-            free(valuePart);
+            MallocText firstPiece(valuePart);
             std::unique_ptr<VCardEntry> entry(VCardEntry::ParsePropertyName(name.get()));
-
-            // A folded value goes on in the next physical line, less its first
-            // character; the continuation is taken whatever it holds.
-            while (value.text != nullptr && value.VersitUnescape() == ZaTrue) {
-                String more;
-                const ZaBoolean moreWhole = more.GetField(file);
-                if ((more.text == nullptr || more.text[0] == '\0') && moreWhole != ZaTrue) break;
-                IncrementLineNumber();
-                if (more.text != nullptr && more.text[0] != '\0') value += more.text + 1;
-            }
+            if (firstPiece) entry->SetPropValue(UnfoldValue(*this, firstPiece.get()).c_str());
 
             if (entry->propId == VCardPropIgnored) continue;
-            entry->SetPropValue(value.text);
             if (keepAsRead != ZaTrue && (entry->propId == VCardPropAdr || entry->propId == VCardPropOrg)) {
                 MallocText readable(entry->propId == VCardPropAdr ? entry->FormatAdr() : entry->FormatOrg());
                 entry->SetPropValue(readable.get());
@@ -411,7 +423,8 @@ VCard* VersitFile::GetVCardFromFile() {
                 if (!begun) ThrowUserError(1589, "BEGIN not found in versit card");
                 return card.release();
             } else {
-                card->AddEntry(entry.release());
+                *tail = entry.release();
+                tail = &(*tail)->next;
             }
         }
     } catch (ZaError* e) {
