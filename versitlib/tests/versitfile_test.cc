@@ -3,7 +3,6 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
-#include <chrono>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
@@ -68,17 +67,16 @@ TEST_F(VersitFileTest, ReadsCardByCard) {
     EXPECT_EQ(missing.GetVCardFromFile(), nullptr);
 }
 
-// A value folded over many lines, and a card of many lines, read in linear time.
-TEST_F(VersitFileTest, LongValuesAndLongCardsReadQuickly) {
+// A value folded over many lines, and a card of many lines, read whole
+// (their reading time is measured by the versit benchmark).
+TEST_F(VersitFileTest, LongValuesAndLongCardsReadWhole) {
     std::string text = "BEGIN:vCard\nNOTE:start=0A=\n";
     for (int i = 0; i < 40000; ++i) text += " 16 characters..=0A=\n";
     text += " end\n";
     for (int i = 0; i < 100000; ++i) text += "TEL;WORK:1\n";
     VersitFile f;
     ASSERT_EQ(f.Open(Write(text + "END:vCard\n").c_str(), ZaTrue), ZaTrue);
-    const auto start = std::chrono::steady_clock::now();
     std::unique_ptr<VCard> card(f.GetVCardFromFile());
-    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(5));
     ASSERT_TRUE(card);
     EXPECT_EQ(strlen(card->entries->value), 640009u);
     EXPECT_EQ(card->GetNumEntries(), 100001);
