@@ -1,0 +1,223 @@
+// The shared log file: the view frame set with its filter form and hint, the
+// filtered message table with the log's size, and archiving and purging.
+#include <strings.h>
+
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "consolepage.h"
+#include "operadmin.h"
+#include "zalog.h"
+#include "zarvoclasses.h"
+#include "zatime.h"
+
+namespace {
+
+const char kSource[] = "operadmin/src/genmgmt";
+const int kTimeTextSize = 100;
+
+struct LevelMark {
+    const char* level;
+    const char* gif;
+};
+
+const LevelMark kLevelMarks[] = {
+    {"ZA_ERROR", "mredball"},
+    {"ZA_WARNING", "myellowball"},
+    {"ZA_INFO", "mgreenball"},
+    {"ZA_AUDIT", "mblueball"},
+};
+
+// The mark image for a record's level, or null for a level the suite never writes.
+const char* MarkFor(const char* level) {
+    for (const LevelMark& mark : kLevelMarks)
+        if (level && strcasecmp(level, mark.level) == 0) return mark.gif;
+    return nullptr;
+}
+
+// True when the record's time is not earlier than the cut-off. A time stamp
+// that cannot be read is not known to be recent, so the age filter drops it.
+bool RecentEnough(const char* time, const char* cutoff) {
+    if (!time) return false;
+    try {
+        return ZaTime::CompareTimebuf(time, cutoff) >= 0;
+    } catch (ZaError* e) {
+        delete e;
+        return false;
+    }
+}
+
+// "javascript:ConfirmLogOperation('<question>','operadmin.cgi?program=operOnLogFile&operation=<op>');"
+std::string LogOperationLink(const char* question, const char* operation) {
+    return std::string("javascript:ConfirmLogOperation('") + question + "','" + "operadmin.cgi" + "?" + "program" +
+           "=" + "operOnLogFile" + "&" + "operation" + "=" + operation + "');";
+}
+
+}  // namespace
+
+Page* OperAdmin::GenViewLogFileSplitPage() {
+    try {
+        auto page = std::make_unique<ZaFrameSetPage>(ATTR_ROWS, "190, *");
+        page->AddNewFrame(ConsoleUrl("genViewLogFileChoicePage"), "logopt_frame", ZaFalse);
+        Frame* view = page->AddNewFrame(ConsoleUrl("genViewLogFileStartMsgPage"), "logview_frame", ZaTrue);
+        view->ModifyAttribute(ATTR_BORDER, 1);
+        ShowFrameBorders(page.get());
+        return page.release();
+    } catch (ZaError* e) {
+        e->AddLine(__LINE__, kSource, "Error in OperAdmin::GenViewLogFileSplitPage", ZaFalse);
+        throw;
+    }
+}
+
+Page* OperAdmin::GenViewLogFileStartMsgPage() {
+    auto page = std::make_unique<ZaPage>();
+    page->AppendToBody(new B("Click on View Log button to view log messages"));
+    return page.release();
+}
+
+Page* OperAdmin::GenViewLogFileChoicePage() {
+    try {
+        auto page = std::make_unique<ZaPage>();
+        page->AddJSSubmitForm();
+        page->AddJSFunction("operadmin.js", "validateViewLogFormSubmit");
+        page->AddJSIsInteger();
+        page->SetHelpContext("Manage Log");
+
+        Url* action = ConsoleUrl("genViewLogFilePage");
+        action->addAttribute("sub_program", "split");
+        HTMLObject* form = page->AppendToBody(new ZaForm("optionform", action));
+        form->addAttribute(ATTR_TARGET, "logview_frame");
+        form->addObject(new ZaImage("hmanagelog"));
+        form->addObject(NewBr());
+        form->addObject(new B(Message("ManageLogHdg")));
+        AddBreaks(form, 2);
+        form->addObject(Message("ManageLogInfo1"), ZaFalse);
+        form->addObject(NewBr());
+
+        auto choices = new ZaTable(6, ZaFalse, 0);
+        form->addObject(new Center(choices));
+        choices->addObject(new ZaImage("tlookfor"));
+        auto levels = new ZaSelect("msg_type");
+        levels->AddOptionSelected("All", "All");
+        levels->AddOption("Error", "ZA_ERROR");
+        levels->AddOption("Warning", "ZA_WARNING");
+        levels->AddOption("Audit", "ZA_AUDIT");
+        levels->AddOption("Info", "ZA_INFO");
+        choices->addObject(levels);
+        choices->addObject(new ZaImage("tlogmessagesinlast"));
+        choices->addObject(new ZaTextInput("days", "", 6));
+        choices->addObject(new ZaImage("tdays"));
+        choices->addObject(new ZaImageButton("bviewlog", "javascript:validateViewLogFormSubmit()", "View log file"));
+        return page.release();
+    } catch (ZaError* e) {
+        e->AddLine(__LINE__, kSource, "Error in OperAdmin::GenViewLogFileChoicePage", ZaFalse);
+        throw;
+    }
+}
+
+Page* OperAdmin::GenViewLogFilePage() {
+    try {
+        const char* subProgram = Param("sub_program");
+        const char* msgType = ParamText("msg_type");
+        const char* days = ParamText("days");
+        if (subProgram && strcasecmp(subProgram, "split") == 0) {
+            auto page = std::make_unique<ZaFrameSetPage>(ATTR_ROWS, "*, 70");
+            Url* show = ConsoleUrl("genViewLogFilePage");
+            show->addAttribute("sub_program", "show");
+            show->addAttribute("msg_type", msgType);
+            show->addAttribute("days", days);
+            page->AddNewFrame(show, "logview_frame_show", ZaTrue);
+            Url* buttons = ConsoleUrl("genLogFileOperPage");
+            buttons->addAttribute("sub_program", "show");
+            page->AddNewFrame(buttons, "logoper_frame", ZaTrue)->ModifyAttribute(ATTR_BORDER, 1);
+            ShowFrameBorders(page.get());
+            return page.release();
+        }
+
+        auto page = std::make_unique<ZaPage>();
+        const long size = log->LogFileSize();
+        page->AppendToBody(new H3(("Current size of log file = " + std::to_string(size) + " Bytes").c_str()));
+        if (size == 0) return page.release();
+
+        auto table = std::make_unique<ZaTable>(4, ZaTrue, 4);
+        table->addObject(" ", ZaFalse);
+        for (const char* heading : {"Date", "Application", "Message"}) table->addObject(new B(heading));
+
+        const bool ageFilter = days[0] != '\0';
+        char cutoff[kTimeTextSize] = "";
+        if (ageFilter) {
+            ZaTime now;
+            now.GetDaysFromCurrentTime(-static_cast<int>(DecimalValue(days)), cutoff, kTimeTextSize);
+        }
+        const bool allLevels = strcasecmp(msgType, "All") == 0;
+        std::unique_ptr<LogRecord> records(log->ReadLogFile(nullptr));
+        long rows = 0;
+        for (LogRecord* record = records.get(); record; record = record->next) {
+            if (!allLevels && (!record->level || strcasecmp(msgType, record->level) != 0)) continue;
+            if (ageFilter && !RecentEnough(record->time, cutoff)) continue;
+            // A level the suite never writes keeps an empty mark cell, so that
+            // the record's own cells stay under their headings.
+            const char* mark = MarkFor(record->level);
+            table->addObject(mark ? new ZaImage(mark) : static_cast<HTMLObject*>(nullptr));
+            table->addObject(record->time ? record->time : "", ZaFalse);
+            table->addObject(record->application ? record->application : "", ZaFalse);
+            table->addObject(record->message ? record->message : "", ZaFalse);
+            ++rows;
+        }
+        if (rows == 0)
+            page->AppendToBody(new B("No entries were found for the given search condition."));
+        else
+            page->AppendToBody(table.release());
+        return page.release();
+    } catch (ZaError* e) {
+        e->AddLine(__LINE__, kSource, "Error in OperAdmin::GenViewLogFilePage", ZaFalse);
+        throw;
+    }
+}
+
+Page* OperAdmin::GenLogFileOperPage() {
+    try {
+        auto page = std::make_unique<ZaPage>();
+        page->AddJSConfirm();
+        page->AddJSFunction("operadmin.js", "ConfirmLogOperation");
+        page->AppendToBody(new ZaImageButton(
+            "barchivelog", LogOperationLink("Do your really want to archive logfile?", "archive").c_str(),
+            "Archive log file"));
+        page->AppendToBody(new ZaImageButton(
+            "bpurgelog", LogOperationLink("Do your really want to purge logfile?", "purge").c_str(),
+            "Purge log file"));
+        page->AppendToBody(DoneButton(new Url(kHelpSummary), "application_main"));
+        return page.release();
+    } catch (ZaError* e) {
+        e->AddLine(__LINE__, kSource, "Error in OperAdmin::GenLogFileOperPage", ZaFalse);
+        throw;
+    }
+}
+
+Page* OperAdmin::OperateOnLogFile() {
+    try {
+        const char* operation = Param("operation");
+        auto page = std::make_unique<ZaPage>();
+        if (operation && strcasecmp(operation, "archive") == 0) {
+            OwnedText archive(log->ArchiveLogFile(nullptr));
+            if (!archive) {
+                Log(ZA_ERROR, "Failure in archiving log file.");
+                page->AppendToBody(new H3("Failure in archiving log file"));
+            } else {
+                Log(ZA_INFO, (std::string("Log file has been succesfully archived to ") + archive.get()).c_str());
+                page->AppendToBody(new H3("Log File has been successfully archived to "));
+                page->AppendToBody(new H3(archive.get()));
+            }
+        } else if (operation && strcasecmp(operation, "purge") == 0) {
+            page->AppendToBody(new H3(log->PurgeLogFile() == ZaTrue ? "Log file has been successfully purged"
+                                                                     : "Failure in purging log file"));
+        }
+        page->AppendToBody(NewHr());
+        page->AppendToBody(DoneButton(new Url(kHelpSummary), "application_main"));
+        return page.release();
+    } catch (ZaError* e) {
+        e->AddLine(__LINE__, kSource, "Error in OperAdmin::OperateOnLogFile", ZaFalse);
+        throw;
+    }
+}
