@@ -50,21 +50,21 @@ public:
     char* name;         // owned, null for the built-in style
     char* displayName;  // owned
     char* imageDir;     // owned: the folder of the style's images
-    ZaFrameSetStyle* upperFrame;
-    ZaFrameSetStyle* logoFrame;
-    ZaPageStyle* logoPage;
-    ZaPageStyle* upperPage;
-    ZaFrameSetStyle* altUpperFrame;
-    ZaFrameSetStyle* altLogoFrame;
-    ZaPageStyle* altLogoPage;
-    ZaPageStyle* altUpperPage;
-    ZaFrameSetStyle* lowerFrame;
-    ZaPageStyle* lowerPage;
-    ZaPageStyle* mainPage;
-    ZaFrameSetStyle* selectorFrame;
-    ZaPageStyle* selectorPage;
-    ZaFrameSetStyle* helpFrame;
-    ZaPageStyle* helpPage;
+    ZaFrameSetStyle* upperFrame = nullptr;
+    ZaFrameSetStyle* logoFrame = nullptr;
+    ZaPageStyle* logoPage = nullptr;
+    ZaPageStyle* upperPage = nullptr;
+    ZaFrameSetStyle* altUpperFrame = nullptr;
+    ZaFrameSetStyle* altLogoFrame = nullptr;
+    ZaPageStyle* altLogoPage = nullptr;
+    ZaPageStyle* altUpperPage = nullptr;
+    ZaFrameSetStyle* lowerFrame = nullptr;
+    ZaPageStyle* lowerPage = nullptr;
+    ZaPageStyle* mainPage = nullptr;
+    ZaFrameSetStyle* selectorFrame = nullptr;
+    ZaPageStyle* selectorPage = nullptr;
+    ZaFrameSetStyle* helpFrame = nullptr;
+    ZaPageStyle* helpPage = nullptr;
 
     explicit ZaStyle(int id);  // no name; -1 is the built-in style
     // id 0; displayName is a copy of name when null.
@@ -74,7 +74,7 @@ public:
     ZaStyle& operator=(const ZaStyle&) = delete;
     ~ZaStyle();
 
-    // Creates the fifteen parts with the built-in defaults.
+    // Sets the fifteen parts to the built-in defaults (replacing any earlier ones).
     void InitColors();
     // Applies a style's settings list ("lowerFrameWidth", "mainBackcolor", ...);
     // missing keys keep the defaults.

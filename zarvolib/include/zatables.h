@@ -35,7 +35,8 @@ public:
     void SetWrap(ZaBoolean wrap);
 
     // Each puts the item into the next cell and returns it; a null object
-    // gives an empty cell, an attached one is refused (null, nothing changes).
+    // gives an empty cell; an attached one, or the table itself, is refused
+    // (null, nothing changes).
     HTMLObject* addObject(HTMLObject* item) override;
     HTMLObject* addObject(const char* text, ZaBoolean activateURLs) override;
     HTMLObject* addObject(int number) override;

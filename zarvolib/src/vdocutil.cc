@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <utility>
 
 #include "reqinfo.h"
 #include "stringutil.h"
@@ -26,13 +27,14 @@ using FileHandle = std::unique_ptr<FILE, FileCloser>;
 using Buffer = std::unique_ptr<char, FreeText>;
 
 // The type a browser should be told: the caller's, else the configured type
-// of the name's extension. Without a configuration to ask, plain text (what
-// the configuration answers for unknown extensions too).
+// of the name's extension. Without a configuration or an answer from it,
+// plain text (what the configuration gives unknown extensions too).
 Buffer ContentType(const char* name, ZaConfigDB* config, const char* mimeType) {
     if (mimeType) return Buffer(strdup(mimeType));
     if (!config) return Buffer(strdup("text/plain"));
     Buffer extension(StringFindExtension(name));
-    return Buffer(config->FindMimeType(extension.get()));
+    Buffer type(config->FindMimeType(extension.get()));
+    return type ? std::move(type) : Buffer(strdup("text/plain"));
 }
 
 void SendBody(RequestInfo* out, FILE* file, const char* path, char* block) {
@@ -48,6 +50,7 @@ void SendBody(RequestInfo* out, FILE* file, const char* path, char* block) {
 }  // namespace
 
 char* ZaGetFilePath(const char* path) {
+    if (!path) return nullptr;
     char* copy = ZaGetTmpFileName();
     if (!copy) return nullptr;
     if (ZaFileCopy(path, copy) != ZaTrue) {

@@ -1,9 +1,11 @@
 // Action URLs: JavaScript calls, hotlist and mail targets, confirmations.
 #include "zaactions.h"
 
+#include <cctype>
 #include <cstdlib>
 #include <memory>
 #include <string>
+#include <unordered_set>
 
 #include "groupDB.h"
 #include "string_class.h"
@@ -33,16 +35,31 @@ void AddHotlistItems(Url* url, const char* program, const char* key, ValList* id
     for (ValListItem* item = ids->head; item; item = item->next) url->addAttribute(key, item->value);
 }
 
-void AddAddressOf(UserDB* users, const char* uid, ValList* addresses, bool skipKnown) {
-    std::unique_ptr<char, decltype(&free)> address(users->GetEmailAddress(const_cast<char*>(uid)), &free);
-    // A person without an address adds nothing rather than an empty entry.
-    if (!address) return;
-    if (skipKnown) {
-        addresses->AppendWithDupCheck(address.get());
-    } else {
-        addresses->Append(address.get());
+// Addresses gathered for one mail link. Where duplicates are to be left out,
+// a set of the lower-cased addresses answers "already listed?" at once, so a
+// link to the members of large groups is not built in quadratic time; the
+// addresses keep their order and spelling.
+class AddressList {
+public:
+    ValList addresses;
+
+    void Add(UserDB* users, const char* uid, bool skipKnown) {
+        std::unique_ptr<char, decltype(&free)> address(users->GetEmailAddress(const_cast<char*>(uid)), &free);
+        // A person without an address adds nothing rather than an empty entry.
+        if (!address) return;
+        bool fresh = known_.insert(Lowered(address.get())).second;
+        if (fresh || !skipKnown) addresses.Append(address.get());
     }
-}
+
+private:
+    std::unordered_set<std::string> known_;
+
+    static std::string Lowered(const char* text) {
+        std::string lowered(text);
+        for (char& c : lowered) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        return lowered;
+    }
+};
 
 // "mailto:" and the addresses joined by ","; a list without any address
 // would open an empty mail, so it does nothing instead.
@@ -65,19 +82,22 @@ std::string ForJS(const char* message) {
     return text.text ? text.text : "";
 }
 
-// "javascript:<function>('<message>','<target>');": the pieces are children
-// written in order, the target in place between them.
-void BuildConfirm(HTMLObject* confirm, const char* function, const char* message, Url* target) {
+// "javascript:<function>('<message>','<target>');" (without a target place:
+// "javascript:<function>('<message>');"): the pieces are children written in
+// order, the target in place between them. A missing target still leaves the
+// second argument, empty, so the function is called the way it expects.
+void BuildConfirm(HTMLObject* confirm, const char* function, const char* message, bool takesTarget,
+                  Url* target) {
     confirm->activateURLs = 0;
     confirm->enhance = 0;
     std::string call = std::string("javascript:") + function + "('" + ForJS(message) + "'";
-    if (target) {
-        confirm->addObject((call + ",'").c_str(), ZaFalse);
-        confirm->addObject(target);
-        confirm->addObject("');", ZaFalse);
-    } else {
+    if (!takesTarget) {
         confirm->addObject((call + ");").c_str(), ZaFalse);
+        return;
     }
+    confirm->addObject((call + ",'").c_str(), ZaFalse);
+    if (target) confirm->addObject(target);
+    confirm->addObject("');", ZaFalse);
 }
 
 }  // namespace
@@ -124,49 +144,48 @@ EmailUrl::EmailUrl(const char* address) : Url(kNoText) {
 }
 
 EmailUrl::EmailUrl(const char* uid, UserDB* users) : Url(kNoText) {
-    ValList addresses;
-    AddAddressOf(users, uid, &addresses, false);
-    HoldMailTo(this, addresses);
+    AddressList list;
+    list.Add(users, uid, false);
+    HoldMailTo(this, list.addresses);
 }
 
 EmailUrl::EmailUrl(ValList* uids, UserDB* users) : Url(kNoText) {
-    ValList addresses;
-    for (ValListItem* item = uids ? uids->head : nullptr; item; item = item->next)
-        AddAddressOf(users, item->value, &addresses, false);
-    HoldMailTo(this, addresses);
+    AddressList list;
+    for (ValListItem* item = uids ? uids->head : nullptr; item; item = item->next) list.Add(users, item->value, false);
+    HoldMailTo(this, list.addresses);
 }
 
+// The users' own addresses all count; a group member's address is added only
+// when no earlier entry has it (in any letter case).
 EmailUrl::EmailUrl(ValList* uids, ValList* gids, UserDB* users, GroupDB* groups) : Url(kNoText) {
-    ValList addresses;
-    for (ValListItem* item = uids ? uids->head : nullptr; item; item = item->next)
-        AddAddressOf(users, item->value, &addresses, false);
+    AddressList list;
+    for (ValListItem* item = uids ? uids->head : nullptr; item; item = item->next) list.Add(users, item->value, false);
     if (gids && gids->count) {
         ValList members;
         groups->GetMembersOfGroups(gids, &members);
-        for (ValListItem* item = members.head; item; item = item->next)
-            AddAddressOf(users, item->value, &addresses, true);
+        for (ValListItem* item = members.head; item; item = item->next) list.Add(users, item->value, true);
     }
-    HoldMailTo(this, addresses);
+    HoldMailTo(this, list.addresses);
 }
 
 AddBookUrl::AddBookUrl() : Url("addbook:add") {}
 
 ConfirmUrl::ConfirmUrl(const char* message, Url* target) : HTMLObject() {
-    BuildConfirm(this, "MyConfirm", message, target);
+    BuildConfirm(this, "MyConfirm", message, true, target);
 }
 
 ConfirmDeleteUrl::ConfirmDeleteUrl(const char* message, Url* target) : HTMLObject() {
-    BuildConfirm(this, "ConfirmDelete", message, target);
+    BuildConfirm(this, "ConfirmDelete", message, true, target);
 }
 
 ConfirmDeleteMeetingUrl::ConfirmDeleteMeetingUrl(const char* message, Url* target) : HTMLObject() {
-    BuildConfirm(this, "ConfirmDeleteMeeting", message, target);
+    BuildConfirm(this, "ConfirmDeleteMeeting", message, true, target);
 }
 
 ConfirmClearUrl::ConfirmClearUrl(const char* message, Url* target) : HTMLObject() {
-    BuildConfirm(this, "ConfirmClear", message, target);
+    BuildConfirm(this, "ConfirmClear", message, true, target);
 }
 
 ConfirmDeleteMeetingSubmitUrl::ConfirmDeleteMeetingSubmitUrl(const char* message) : HTMLObject() {
-    BuildConfirm(this, "ConfirmDeleteMeetingSubmit", message, nullptr);
+    BuildConfirm(this, "ConfirmDeleteMeetingSubmit", message, false, nullptr);
 }

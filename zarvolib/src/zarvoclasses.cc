@@ -214,7 +214,8 @@ ZaStreamPage::~ZaStreamPage() {
 }
 
 HTMLObject* ZaStreamPage::addObject(HTMLObject* item) {
-    if (!item || item->attached) return nullptr;
+    // The page itself is never a piece of its own output.
+    if (!item || item->attached || item == this) return nullptr;
     std::unique_ptr<HTMLObject> piece(item);
     // Keeps the end of the growing page in view in the frame that shows it.
     Script scroll("parent.scroll(1, 10000);\n");

@@ -25,12 +25,18 @@ void Replace(char*& field, const char* text) {
 const char kStyleImageDir[] = "../../../config/style";
 const char kCommonProgram[] = "../../common/bin/common.cgi";
 
-// Settings are matched as written: a key in other letter case is not one of ours.
+// Like every list key, a setting's name is matched without regard to letter case.
 const char* SettingValue(ValNameList* settings, const char* key) {
-    for (ValNameListItem* item = settings->head; item; item = item->next) {
-        if (item->name && strcmp(item->name, key) == 0) return item->value;
-    }
-    return nullptr;
+    ValNameListItem* item = settings->Lookup(key);
+    return item ? item->value : nullptr;
+}
+
+// Puts a fresh part in place of the old one, so that a style whose colours are
+// initialised again does not lose the parts it had.
+template <typename Part>
+void Renew(Part*& part, Part* fresh) {
+    delete part;
+    part = fresh;
 }
 
 void ApplySize(ValNameList* settings, const char* key, ZaFrameSetStyle* frame) {
@@ -113,21 +119,21 @@ ZaStyle::~ZaStyle() {
 }
 
 void ZaStyle::InitColors() {
-    upperFrame = new ZaFrameSetStyle(ATTR_ROWS, "50,*");
-    logoFrame = new ZaFrameSetStyle(ATTR_COLS, "90,*");
-    logoPage = new ZaPageStyle("#639c9c", nullptr);
-    upperPage = new ZaPageStyle("#639c9c", nullptr);
-    altUpperFrame = new ZaFrameSetStyle(ATTR_ROWS, "50,*");
-    altLogoFrame = new ZaFrameSetStyle(ATTR_COLS, "90,*");
-    altLogoPage = new ZaPageStyle("#639c9c", nullptr);
-    altUpperPage = new ZaPageStyle("#639c9c", nullptr);
-    lowerFrame = new ZaFrameSetStyle(ATTR_COLS, "90,*");
-    lowerPage = new ZaPageStyle("#cece9c", nullptr);
-    mainPage = new ZaPageStyle("#ffffff", nullptr);
-    selectorFrame = new ZaFrameSetStyle(ATTR_ROWS, "65,*");
-    selectorPage = new ZaPageStyle("#cece9c", nullptr);
-    helpFrame = new ZaFrameSetStyle(ATTR_ROWS, "65,*");
-    helpPage = new ZaPageStyle("#cece9c", nullptr);
+    Renew(upperFrame, new ZaFrameSetStyle(ATTR_ROWS, "50,*"));
+    Renew(logoFrame, new ZaFrameSetStyle(ATTR_COLS, "90,*"));
+    Renew(logoPage, new ZaPageStyle("#639c9c", nullptr));
+    Renew(upperPage, new ZaPageStyle("#639c9c", nullptr));
+    Renew(altUpperFrame, new ZaFrameSetStyle(ATTR_ROWS, "50,*"));
+    Renew(altLogoFrame, new ZaFrameSetStyle(ATTR_COLS, "90,*"));
+    Renew(altLogoPage, new ZaPageStyle("#639c9c", nullptr));
+    Renew(altUpperPage, new ZaPageStyle("#639c9c", nullptr));
+    Renew(lowerFrame, new ZaFrameSetStyle(ATTR_COLS, "90,*"));
+    Renew(lowerPage, new ZaPageStyle("#cece9c", nullptr));
+    Renew(mainPage, new ZaPageStyle("#ffffff", nullptr));
+    Renew(selectorFrame, new ZaFrameSetStyle(ATTR_ROWS, "65,*"));
+    Renew(selectorPage, new ZaPageStyle("#cece9c", nullptr));
+    Renew(helpFrame, new ZaFrameSetStyle(ATTR_ROWS, "65,*"));
+    Renew(helpPage, new ZaPageStyle("#cece9c", nullptr));
 }
 
 void ZaStyle::InitFromList(ValNameList* settings) {

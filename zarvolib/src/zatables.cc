@@ -151,7 +151,8 @@ TableData* ZaTable::NewCell(HTMLObject* content) {
 }
 
 HTMLObject* ZaTable::addObject(HTMLObject* item) {
-    if (item && item->attached) return nullptr;
+    // The table itself in one of its cells would make the tree a loop.
+    if (item && (item->attached || item == this)) return nullptr;
     if (!currentRow) {
         currentRow = new TableRow(kNoText);
         HTMLObject::addObject(currentRow);

@@ -79,14 +79,12 @@ inline ValList* MakeList(const std::vector<std::string>& items) {
 class FakeUserDB : public UserDB {
 public:
     std::map<std::string, std::pair<std::string, std::string>> people;
-    int nameLookups = 0;
 
     void Add(const std::string& uid, const std::string& name, const std::string& email = "") {
         people[uid] = {name, email};
     }
 
     char* GetUserName(char* uid) override {
-        nameLookups++;
         auto it = people.find(uid);
         return it == people.end() ? nullptr : strdup(it->second.first.c_str());
     }

@@ -35,8 +35,10 @@ protected:
         users.Add("u2", "Bob", "bob@example.com");
         users.Add("u3", "Cy", "cy@example.com");
         users.Add("nomail", "Nobody", "");
+        users.Add("u5", "Ann again", "ANN@Example.com");
         groups.groups["g1"] = {"Team", {"u2", "u3", "u1"}};
         groups.groups["g2"] = {"Other", {"u3"}};
+        groups.groups["g3"] = {"Mixed", {"u5", "nomail", "u2"}};
     }
 };
 
@@ -46,6 +48,8 @@ TEST_F(ActionUrlTest, WrittenText) {
     std::unique_ptr<ValList> empty(new ValList());
     std::unique_ptr<ValList> gids(MakeList({"g1", "g2"}));
     std::unique_ptr<ValList> someone(MakeList({"u2"}));
+    std::unique_ptr<ValList> twice(MakeList({"u1", "u1"}));
+    std::unique_ptr<ValList> mixed(MakeList({"g3"}));
     struct Case {
         const char* name;
         HTMLObject* action;
@@ -68,6 +72,7 @@ TEST_F(ActionUrlTest, WrittenText) {
          "javascript:ConfirmDeleteMeeting('&lt;Drop&gt; it','operadmin.cgi?program=operOnUser&"
          "uid=jo%20smith');"},
         {"confirm clear", new ConfirmClearUrl("Clear?", new Url("a.cgi")), "javascript:ConfirmClear('Clear?','a.cgi');"},
+        {"confirm without target", new ConfirmUrl("Sure?", nullptr), "javascript:MyConfirm('Sure?','');"},
         {"confirm delete meeting submit", new ConfirmDeleteMeetingSubmitUrl("It's gone"),
          "javascript:ConfirmDeleteMeetingSubmit('It\\'s gone');"},
         {"hotlist one user", new AddUidItemToHotlistUrl("jo smith"),
@@ -87,6 +92,8 @@ TEST_F(ActionUrlTest, WrittenText) {
         {"mail no users", new EmailUrl(empty.get(), &users), "javascript:donothing()"},
         {"mail users and groups", new EmailUrl(someone.get(), gids.get(), &users, &groups),
          "mailto:bob@example.com,cy@example.com,ann@example.com"},
+        {"mail users twice, members known in other case", new EmailUrl(twice.get(), mixed.get(), &users, &groups),
+         "mailto:ann@example.com,ann@example.com,bob@example.com"},
         {"mail nobody", new EmailUrl(empty.get(), empty.get(), &users, &groups), "javascript:donothing()"},
         {"address book", new AddBookUrl(), "addbook:add"},
     };

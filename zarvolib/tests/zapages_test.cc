@@ -90,6 +90,8 @@ TEST(ZaStreamPageGolden, PiecesReachTheOutputOneByOne) {
     EXPECT_EQ(4u, out.flushes.size());
     EXPECT_EQ(out.output.size(), out.flushes.back());
     EXPECT_EQ(std::string::npos, out.output.find("</html>"));
+    EXPECT_EQ(nullptr, page->addObject(page));  // refused: the page goes on
+    EXPECT_EQ(4u, out.flushes.size());
     page->emit(&out, 0, 1, "style2");  // nothing more: everything has been sent
     size_t beforeEnd = out.output.size();
     delete page;

@@ -57,10 +57,12 @@ TEST(ZaStyle, Settings) {
     ZaStyle untouched("style1", nullptr);
     ValNameList unknown;
     unknown.Append("somethingElse", "1");
-    unknown.Append("lowerframewidth", "120");  // keys are taken as written
     untouched.InitFromList(&unknown);
     untouched.InitFromList(nullptr);
     EXPECT_EQ(kDefaults, Describe(untouched));
+    unknown.Append("LOWERFRAMEWIDTH", "120");  // keys ignore letter case
+    untouched.InitFromList(&unknown);
+    EXPECT_STREQ("120,*", untouched.lowerFrame->dimensions);
 
     ZaStyle style("style1", nullptr);
     ValNameList settings;
@@ -79,6 +81,8 @@ TEST(ZaStyle, Settings) {
                   "l.gif\n#000002 " + dir + "u.gif\n#639c9c -\n#639c9c -\n#000003 " + dir + "w.gif\n#000004 " + dir +
                   "m.gif\n#000005 " + dir + "s.gif\n#000006 " + dir + "h.gif\n",
               Describe(style));
+    style.InitColors();  // back to the defaults, the replaced parts freed
+    EXPECT_EQ(kDefaults, Describe(style));
 }
 
 // Answers MIME types for a few extensions and remembers what it was asked.
