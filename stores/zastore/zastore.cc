@@ -2,6 +2,9 @@
 // before it changes anything and exits non-zero with a message on failure.
 #include "zastore.h"
 
+#include <termios.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -10,6 +13,7 @@
 #include <memory>
 
 #include "fdbpasswd.h"
+#include "fdbrecords.h"
 #include "fdbstore.h"
 #include "fdbuserdb.h"
 #include "vcard.h"
@@ -73,13 +77,17 @@ struct Args {
       if (o.first == name) values.push_back(o.second);
     return values;
   }
-  // Refuses options this subcommand does not know and a wrong number of words.
+  // Refuses options this subcommand does not know, options given twice (only
+  // --member may repeat) and a wrong number of words.
   void Expect(size_t wordCount, std::initializer_list<const char*> known) const {
     if (words.size() != wordCount) throw ZaStoreUsageError{"wrong number of arguments"};
-    for (const auto& o : options) {
-      bool ok = o.first == "--top";
-      for (const char* k : known) ok = ok || o.first == k;
-      if (!ok) throw ZaStoreUsageError{"unknown option " + o.first};
+    for (size_t i = 0; i < options.size(); ++i) {
+      const std::string& name = options[i].first;
+      bool ok = name == "--top";
+      for (const char* k : known) ok = ok || name == k;
+      if (!ok) throw ZaStoreUsageError{"unknown option " + name};
+      for (size_t j = 0; j < i; ++j)
+        if (options[j].first == name && name != "--member") throw ZaStoreUsageError{name + " given twice"};
     }
   }
 };
@@ -97,15 +105,51 @@ long Number(const std::string& text, const char* what) {
   return static_cast<long>(n);
 }
 
+// Names and descriptions end up in one-line records and card lines: control
+// characters (line ends, tabs) in them are refused rather than mangled.
+void CheckText(const std::string& text, const char* what) {
+  for (unsigned char c : text)
+    if (c < 0x20 || c == 0x7f) throw ZaStoreUsageError{std::string(what) + " must not hold control characters"};
+}
+
 void CheckId(const std::string& id, const char* what) {
   if (!FdbValidId(id))
     throw ZaStoreUsageError{std::string("invalid ") + what + " \"" + id +
                             "\" (1 to 64 letters, digits, '.', '_', '-', '@')"};
 }
 
+// Turns the terminal's echo off while a password is typed; does nothing when
+// standard input is not a terminal.
+class EchoOff {
+ public:
+  EchoOff() : active(isatty(STDIN_FILENO) && tcgetattr(STDIN_FILENO, &saved) == 0) {
+    if (!active) return;
+    termios quiet = saved;
+    quiet.c_lflag &= ~static_cast<tcflag_t>(ECHO);
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &quiet);
+    std::cerr << "password: " << std::flush;
+  }
+  ~EchoOff() {
+    if (!active) return;
+    tcsetattr(STDIN_FILENO, TCSAFLUSH, &saved);
+    std::cerr << "\n";
+  }
+  EchoOff(const EchoOff&) = delete;
+  EchoOff& operator=(const EchoOff&) = delete;
+
+ private:
+  termios saved{};
+  bool active;
+};
+
 std::string ReadPassword() {
   std::string line;
-  if (!std::getline(std::cin, line)) throw Failure{"no password on standard input"};
+  bool read;
+  {
+    EchoOff quiet;
+    read = static_cast<bool>(std::getline(std::cin, line));
+  }
+  if (!read) throw Failure{"no password on standard input"};
   while (!line.empty() && (line.back() == '\r' || line.back() == '\n')) line.pop_back();
   if (line.empty()) throw Failure{"the password is empty"};
   return line;
@@ -135,9 +179,15 @@ void Init(const std::string& top) {
   ValNameList answers;
   answers.Read(setup.c_str());
   answers.Replace("status", "done");
-  std::string tmpPath = setup + ".new";
-  answers.Write(tmpPath.c_str());
-  if (rename(tmpPath.c_str(), setup.c_str()) != 0) throw Failure{"cannot write " + setup};
+  char* text = nullptr;
+  size_t length = 0;
+  FILE* out = open_memstream(&text, &length);
+  if (!out) throw Failure{"out of memory"};
+  answers.Write(out);
+  fclose(out);
+  std::string contents(text, length);
+  free(text);
+  FdbReplaceFile(setup, contents);  // never a half-written set-up file
   std::cout << "store ready in " << dataDir << "\n";
 }
 
@@ -165,6 +215,8 @@ void Person(FileDirStore& store, const Args& a) {
     CheckId(a.words[2], "user ID");
     std::string name = a.Get("--name", true), email = a.Get("--email");
     if (name.find_first_not_of(' ') == std::string::npos) throw ZaStoreUsageError{"--name is empty"};
+    CheckText(name, "--name");
+    CheckText(email, "--email");
     if (!email.empty() && email.find('@') == std::string::npos)
       throw ZaStoreUsageError{"\"" + email + "\" is not an e-mail address"};
     std::unique_ptr<VCard> card(new VCard);
@@ -213,6 +265,7 @@ void Group(FileDirStore& store, const Args& a) {
     g.shared = a.Has("--shared");
     g.members = a.All("--member");
     CheckId(g.gid, "group ID");
+    CheckText(g.name, "the group name");
     for (const std::string& uid : g.members) CheckId(uid, "user ID");
     CheckId(g.owner, "user ID");
     store.AddGroup(g);
@@ -230,6 +283,8 @@ void Document(FileDirStore& store, const Args& a) {
   a.Expect(4, {"--owner", "--description"});
   FdbGroup g;
   if (!store.FindGroup(a.words[2], &g)) throw Failure{"no group " + a.words[2]};
+  CheckText(a.words[3], "the document name");
+  CheckText(a.Get("--description"), "--description");
   FdbDocument doc{a.words[3], a.Get("--description"), a.Has("--owner") ? a.Get("--owner") : g.owner};
   if (!store.FindAccount(doc.owner, nullptr)) throw Failure{doc.owner + " has no account"};
   if (!store.AddDocument(g.gid, doc)) throw Failure{"the group has a document named " + doc.name + " already"};
@@ -269,6 +324,10 @@ void Seed(FileDirStore& store, const Args& a) {
   long nonCurrent = a.Has("--noncurrent") ? Number(a.Get("--noncurrent"), "--noncurrent") : 0;
   unsigned long seed = a.Has("--seed") ? Number(a.Get("--seed"), "--seed") : 1;
   if (people < 2 && groups > 0) throw ZaStoreUsageError{"groups need at least two people"};
+  // The whole directory is built in memory before it is written.
+  const long kMost = 10000000;
+  if (people + nonCurrent > kMost || groups > kMost)
+    throw ZaStoreUsageError{"seed makes at most " + std::to_string(kMost) + " accounts and as many groups"};
   FdbBulkData data;
   ZaStoreGenerate(people, groups, nonCurrent, seed, &data);
   store.BulkLoad(&data);
@@ -343,6 +402,9 @@ int main(int argc, char** argv) {
   } catch (ZaError* e) {
     std::cerr << "zastore: " << Explain(e) << "\n";
     delete e;
+    return 1;
+  } catch (const std::exception& e) {
+    std::cerr << "zastore: " << e.what() << "\n";
     return 1;
   }
 }

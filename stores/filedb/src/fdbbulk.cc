@@ -78,6 +78,8 @@ void FileDirStore::BulkLoad(FdbBulkData* data) {
     if (!FdbWriteDataFile(GroupFolder(f.first), f.second))
       FdbFail(__LINE__, kSource, "Unable to write a data file for " + f.first, 3);
 
+  // The sizes are the ones just written, and nobody else writes into folders
+  // that did not exist before, so their times can be trusted as they are.
   FdbAppendCards(t.people, dir, &data->cards);
   for (FdbAccount& a : data->accounts) {
     auto person = t.people.byUid.find(FdbKey(a.uid));

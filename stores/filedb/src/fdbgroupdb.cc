@@ -1,6 +1,7 @@
 // GroupDB over the flat-file store. The UserDB arguments are not needed:
 // people and groups live in the same store.
 #include <cstring>
+#include <unordered_set>
 
 #include "fdbuserdb.h"
 #include "vallist.h"
@@ -52,10 +53,17 @@ char* ZaFileGroupDB::GetGroupName(char* gid) {
 void ZaFileGroupDB::GetMembersOfGroups(ValList* gids, ValList* members) {
   Traced("GetMembersOfGroups", [&] {
     FileDirStore& s = Store("GetMembersOfGroups");
-    for (ValListItem* i = gids ? gids->head : nullptr; i && members; i = i->next) {
+    if (!members) return;
+    // IDs already listed, by key: a mail link to many large groups would
+    // otherwise search the growing list once per member.
+    std::unordered_set<std::string> listed;
+    for (ValListItem* i = members->head; i; i = i->next)
+      if (i->value) listed.insert(FdbKey(i->value));
+    for (ValListItem* i = gids ? gids->head : nullptr; i; i = i->next) {
       FdbGroup g;
       if (i->value && s.FindGroup(i->value, &g))
-        for (const std::string& m : g.members) members->AppendWithDupCheck(m.c_str());
+        for (const std::string& m : g.members)
+          if (listed.insert(FdbKey(m)).second) members->Append(m.c_str());
     }
   });
 }

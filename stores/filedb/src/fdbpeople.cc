@@ -1,9 +1,12 @@
 // People: the vCard file "people.vcf", its card index "people.idx" (UID to
 // byte offset, the versit index format, for the suite's directory searches)
 // and the summary "people.tab" (UID, display name, e-mail, offset) that the
-// listings read. The index and summary are written after the vCard file, so a
-// summary older than the vCard file is left over from an interrupted change;
-// it is then ignored and the cards are read instead.
+// listings read. The index and summary are written after the vCard file, and
+// the summary's first row records which vCard file it describes (inode, size,
+// modification time); a summary that describes another one is left over from
+// an interrupted change and is ignored, and the cards are read instead.
+// Comparing identities rather than modification times stays right on file
+// systems whose clocks tick too coarsely to order two quick writes.
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -64,21 +67,39 @@ std::vector<FdbPerson> ScanCards(const std::string& vcfPath) {
 
 std::string FdbPeopleLock(const std::string& dir) { return Path(dir, kFdbPeopleFile) + ".lck"; }
 
+// The summary's first row: an empty UID (no person has one), then the
+// identity of the vCard file the summary was written for.
+static FdbRecord StampRow(const FdbFileStamp& vcf) {
+  return {"", std::to_string(vcf.inode), std::to_string(vcf.size), std::to_string(vcf.mtimeNs)};
+}
+
 void FdbLoadPeople(FdbPeopleCache& cache, const std::string& dir) {
   std::string vcf = Path(dir, kFdbPeopleFile), summary = Path(dir, kFdbPeopleSummary);
   FdbFileStamp now = FdbStampOf(vcf);
-  if (now == cache.vcfStamp && !cache.list.empty()) return;
+  if (cache.loaded && now == cache.vcfStamp) return;
+  cache.loaded = false;
   cache.list.clear();
-  FdbFileStamp sum = FdbStampOf(summary);
-  if (sum.exists && sum.mtimeNs >= now.mtimeNs) {
-    for (FdbRecord& row : FdbReadRecords(summary, "people")) {
-      row.resize(4);
-      cache.list.push_back({row[0], row[1], row[2], atoll(row[3].c_str())});
+  if (now.exists) {
+    // The summary is only derived from the cards: when it cannot be read,
+    // the cards themselves are.
+    std::vector<FdbRecord> rows;
+    try {
+      rows = FdbReadRecords(summary, "people");
+    } catch (ZaError* e) {
+      delete e;
     }
-  } else if (now.exists) {
-    cache.list = ScanCards(vcf);
+    if (!rows.empty() && rows[0] == StampRow(now)) {
+      cache.list.reserve(rows.size() - 1);
+      for (size_t i = 1; i < rows.size(); ++i) {
+        rows[i].resize(4);
+        cache.list.push_back({rows[i][0], rows[i][1], rows[i][2], atoll(rows[i][3].c_str())});
+      }
+    } else {
+      cache.list = ScanCards(vcf);
+    }
   }
   cache.vcfStamp = now;
+  cache.loaded = true;
   cache.Reindex();
 }
 
@@ -87,10 +108,13 @@ namespace {
 // Writes the vCard file, then the index and the summary; caller holds the
 // people lock exclusively.
 void Save(FdbPeopleCache& cache, const std::string& dir, const std::string& cards) {
+  cache.loaded = false;  // until all three files agree with the list
   FdbReplaceFile(Path(dir, kFdbPeopleFile), cards);
+  FdbFileStamp vcf = FdbStampOf(Path(dir, kFdbPeopleFile));
   std::string index = "BEGIN:vNameList\n";
   std::vector<FdbRecord> rows;
-  rows.reserve(cache.list.size());
+  rows.reserve(cache.list.size() + 1);
+  rows.push_back(StampRow(vcf));
   for (const FdbPerson& p : cache.list) {
     index += p.uid + ":" + std::to_string(p.offset) + "\n";
     rows.push_back({p.uid, p.name, p.email, std::to_string(p.offset)});
@@ -98,7 +122,8 @@ void Save(FdbPeopleCache& cache, const std::string& dir, const std::string& card
   index += "END:vNameList\n";
   FdbReplaceFile(Path(dir, kFdbIndexFile), index);
   FdbReplaceFile(Path(dir, kFdbPeopleSummary), FdbFormatRecords("people", rows));
-  cache.vcfStamp = FdbStampOf(Path(dir, kFdbPeopleFile));
+  cache.vcfStamp = vcf;
+  cache.loaded = true;
   cache.Reindex();
 }
 
@@ -193,7 +218,6 @@ void FdbAppendCards(FdbPeopleCache& people, const std::string& dir, std::vector<
     Save(people, dir, text);
   } catch (ZaError*) {
     people.list.resize(before);
-    people.vcfStamp = FdbFileStamp();
     throw;
   }
   cards->clear();
@@ -231,7 +255,6 @@ bool FileDirStore::RemovePerson(const std::string& uid) {
     kept.push_back(p);
   }
   people.list.swap(kept);
-  people.vcfStamp = FdbFileStamp();
   Save(people, dir, text.erase(start, end - start));
   return true;
 }

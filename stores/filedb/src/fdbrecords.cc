@@ -76,8 +76,14 @@ bool FdbReadWholeFile(const std::string& path, std::string* contents) {
   if (fstat(fd, &st) == 0 && st.st_size > 0) contents->reserve(st.st_size);
   char buf[65536];
   ssize_t got;
-  while ((got = read(fd, buf, sizeof buf)) > 0) contents->append(buf, got);
+  while ((got = read(fd, buf, sizeof buf)) != 0) {
+    if (got < 0 && errno == EINTR) continue;
+    if (got < 0) break;
+    contents->append(buf, got);
+  }
+  int readErrno = errno;
   close(fd);
+  errno = readErrno;  // the caller explains the failure by it
   return got == 0;
 }
 

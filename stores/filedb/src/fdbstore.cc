@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cctype>
+#include <ctime>
 
 #include "fdbstore_tables.h"
 #include "vcard.h"
+#include "zaerror.h"
 #include "zafile.h"
 
 static const char kSource[] = "stores/filedb/src/fdbstore";
@@ -39,6 +41,17 @@ long long FdbFolderMtime(const std::string& folder) {
   return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
 }
 
+std::pair<long long, long long> FdbMeasureFolder(const std::string& folder) {
+  // File times come from the kernel's coarse clock (or a finer one that is
+  // never behind it), so any change from now on gives the folder a time at
+  // least `start`; a time before it proves the size below is still right.
+  struct timespec now;
+  clock_gettime(CLOCK_REALTIME_COARSE, &now);
+  long long start = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+  long long bytes = FdbFolderSize(folder), mtime = FdbFolderMtime(folder);
+  return {bytes, mtime < start ? mtime : -1};
+}
+
 long long FdbFolderSize(const std::string& folder) {
   if (ZaCheckIfDirectory(folder.c_str()) != ZaTrue) return 0;
   return ZaGetDirSize(folder.c_str());
@@ -50,15 +63,22 @@ FdbTable::FdbTable(std::string p, const char* n, size_t w) : path(std::move(p)),
 
 void FdbTable::Refresh() {
   FdbFileStamp now = FdbStampOf(path);
-  if (now == stamp) return;
+  if (loaded && now == stamp) return;
+  loaded = false;
   rows = FdbReadRecords(path, name);
   for (FdbRecord& row : rows) row.resize(width);
   stamp = now;
+  loaded = true;
   Reindex();
 }
 
 void FdbTable::Save() {
-  FdbReplaceFile(path, FdbFormatRecords(name, rows));
+  try {
+    FdbReplaceFile(path, FdbFormatRecords(name, rows));
+  } catch (ZaError*) {
+    loaded = false;  // the rows hold a change the file does not have
+    throw;
+  }
   stamp = FdbStampOf(path);
   Reindex();
 }

@@ -10,6 +10,7 @@
 
 #include <string>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include "fdbrecords.h"
@@ -20,13 +21,16 @@ struct FdbTable {
   FdbTable(std::string path, const char* name, size_t width);
   virtual ~FdbTable() = default;
   void Refresh();  // re-reads the file when it changed; the caller holds its lock
-  void Save();     // replaces the file with the rows; the caller holds it exclusively
+  // Replaces the file with the rows; the caller holds it exclusively. When the
+  // write fails the rows no longer match the file and are read again next time.
+  void Save();
   std::string LockFile() const { return path + ".lck"; }
 
   std::string path;
   const char* name;
   size_t width;  // fields per row; short rows are padded
   FdbFileStamp stamp;
+  bool loaded = false;  // rows hold the file as `stamp` describes it
   std::vector<FdbRecord> rows;
 
  protected:
@@ -75,6 +79,7 @@ struct FdbUsageTable : FdbTable {
 // The people as listed in the summary file beside the vCard file.
 struct FdbPeopleCache {
   FdbFileStamp vcfStamp;
+  bool loaded = false;  // list holds the vCard file as `vcfStamp` describes it
   std::vector<FdbPerson> list;
   std::unordered_map<std::string, size_t> byUid;
   void Reindex();
@@ -107,6 +112,10 @@ bool FdbWriteDataFile(const std::string& folder, long long bytes);
 void FdbAppendCards(FdbPeopleCache& cache, const std::string& dir,
                     std::vector<std::unique_ptr<VCard>>* cards);
 long long FdbFolderMtime(const std::string& folder);  // 0 when missing
+// Measures the folder for the usage summary: its size, and the modification
+// time to trust that size by, or -1 when the folder changed while (or in the
+// same clock tick as) it was measured, so that a listing measures it again.
+std::pair<long long, long long> FdbMeasureFolder(const std::string& folder);
 long long FdbFolderSize(const std::string& folder);   // ZaGetDirSize; 0 when missing
 
 #endif

@@ -3,8 +3,9 @@
 // change made through the store keeps up to date, and trust an entry while
 // its folder's modification time is the one recorded with it; any other
 // folder (changed behind the store's back, or new) is measured again. Files
-// that other programs replace by renaming, as the store itself does, always
-// change that time.
+// that other programs add, remove or replace by renaming, as the store itself
+// does, always change that time; changes inside sub-folders and files
+// rewritten in place do not, and wait for a rescan.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -101,7 +102,8 @@ bool FileDirStore::AddUsageFile(bool group, const std::string& id, long long byt
   std::string folder = group ? GroupFolder(id) : UserFolder(id);
   if (!FdbWriteDataFile(folder, bytes)) FdbFail(__LINE__, kSource, "Unable to write a file into " + folder);
   tables->usage.Refresh();
-  tables->usage.Put(group, id, FdbFolderSize(folder), FdbFolderMtime(folder));
+  std::pair<long long, long long> measured = FdbMeasureFolder(folder);
+  tables->usage.Put(group, id, measured.first, measured.second);
   tables->usage.Save();
   return true;
 }
@@ -118,12 +120,12 @@ void FileDirStore::RescanUsage() {
   usage.rows.clear();
   usage.byKey.clear();
   for (const FdbRecord& row : tables->accounts.rows) {
-    std::string folder = UserFolder(row[0]);
-    usage.Put(false, row[0], FdbFolderSize(folder), FdbFolderMtime(folder));
+    std::pair<long long, long long> measured = FdbMeasureFolder(UserFolder(row[0]));
+    usage.Put(false, row[0], measured.first, measured.second);
   }
   for (const FdbRecord& row : tables->groups.rows) {
-    std::string folder = GroupFolder(row[0]);
-    usage.Put(true, row[0], FdbFolderSize(folder), FdbFolderMtime(folder));
+    std::pair<long long, long long> measured = FdbMeasureFolder(GroupFolder(row[0]));
+    usage.Put(true, row[0], measured.first, measured.second);
   }
   usage.Save();
 }

@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <unordered_map>
+#include <unordered_set>
 
 #include "vallist.h"
 #include "vcard.h"
@@ -218,9 +219,11 @@ ValNameList* ZaFileUserDB::GetAllDiskUsage() {
 ValNameList* ZaFileUserDB::GetDiskUsageOf(ValList* uids) {
   return Traced("GetDiskUsageOf", [&] {
     FileDirStore& s = Store("GetDiskUsageOf");
+    // One item per user, however often the list names them.
     std::vector<std::pair<std::string, long long>> usage;
+    std::unordered_set<std::string> seen;
     for (ValListItem* i = uids ? uids->head : nullptr; i; i = i->next)
-      if (i->value) usage.emplace_back(i->value, s.UserUsage(i->value));
+      if (i->value && seen.insert(FdbKey(i->value)).second) usage.emplace_back(i->value, s.UserUsage(i->value));
     std::stable_sort(usage.begin(), usage.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
     return UsageList(usage, NamesOf(s));
   });
