@@ -160,6 +160,7 @@ Page* ZarvoAdminCommon::GenLDAPSetupPage(const char* message, ValList* messages)
 
     ZaConfigDB* config = application->GetConfigDB();
     ZaForm* form = new ZaForm("createform", "admin.cgi");
+    page->AppendToBody(form);
     form->addObject(new ZaHiddenInput("program", "updateLDAPSetupInfo"));
     form->addObject(GetLDAPInfoTable(config->LDAPServerName(), config->LDAPServerPort(),
                                      config->LDAPRootDN(), ZaFalse, config->LDAPSearchBase()));
@@ -168,7 +169,6 @@ Page* ZarvoAdminCommon::GenLDAPSetupPage(const char* message, ValList* messages)
     ZaImageButton* cancel = new ZaImageButton("bcancel", "../../..", "Click here to cancel this operation");
     cancel->SetTarget("_top");
     form->addObject(cancel);
-    page->AppendToBody(form);
     return page.release();
 }
 

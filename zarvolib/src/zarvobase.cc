@@ -69,6 +69,15 @@ const char* LookupText(ValNameList* list, const char* key) {
     return item->value ? item->value : "";
 }
 
+template <class Release>
+void ReleaseQuietly(Release release) {
+    try {
+        release();
+    } catch (ZaError* e) {
+        delete e;
+    }
+}
+
 }  // namespace
 
 // ---------------------------------------------------------------------------
@@ -90,9 +99,11 @@ ZarvoBaseApp::ZarvoBaseApp(const char* appName, const char* programName, const c
 
 ZarvoBaseApp::~ZarvoBaseApp() {
     // The stores are released through the loader while the configuration
-    // that located their library still exists.
-    if (userDB) ZaDestroyUserDB(userDB, configDB);
-    if (groupDB) ZaDestroyGroupDB(groupDB, configDB);
+    // that located their library still exists. A release that fails (its
+    // library gone meanwhile) cannot be reported from a destructor, and the
+    // process is ending anyway: the store then simply stays unreleased.
+    ReleaseQuietly([this] { if (userDB) ZaDestroyUserDB(userDB, configDB); });
+    ReleaseQuietly([this] { if (groupDB) ZaDestroyGroupDB(groupDB, configDB); });
     delete configDB;
     delete messages;
     delete localMessages;
@@ -112,6 +123,8 @@ namespace {
 // Opens a new store; on any failure it is released again and the error goes on.
 template <class Store, class Open, class Destroy>
 Store* OpenedStore(Store* db, Open open, Destroy destroy, int failedLine, const char* failedText) {
+    // A plug-in whose factory hands back nothing has no store to open.
+    if (!db) Raise(failedLine, failedText);
     ZaBoolean opened = ZaFalse;
     try {
         opened = open(db);
@@ -179,8 +192,10 @@ const char* ZarvoBaseApp::GetMessage(const char* key, ZaBoolean noFallback) {
         if (text) return text;
     }
     // Kept with the application like the found texts, so no caller frees it.
+    // Matched exactly: the text repeats the key as the caller spelled it.
     std::string missing = std::string("Message ") + key + " not found";
-    if (ValListItem* known = missingTexts->Lookup(missing.c_str())) return known->value;
+    for (ValListItem* known = missingTexts->head; known; known = known->next)
+        if (known->value && missing == known->value) return known->value;
     missingTexts->Append(missing.c_str());
     return missingTexts->tail->value;
 }

@@ -169,10 +169,12 @@ Page* ZarvoBaseCommon::GenLoginPage(Url* action, const char* message) {
     }
     page->AddJSSubmitForm();
 
+    // Hung into the page before the catalogue is read, so that a catalogue
+    // that cannot be read leaves nothing behind.
     Center* heading = new Center(ZaGetFrontPageLogo());
+    page->AppendToBody(heading);
     heading->addObject(new H2(application->GetMessage("LoginPageMsg")));
     if (message) heading->addObject(new H2(message));
-    page->AppendToBody(heading);
 
     ZaForm* form = new ZaForm("loginform", ownedAction.release());
     page->AppendToBody(form);

@@ -76,7 +76,8 @@ TEST_F(FrameTest, ModuleMainAnswersEachOutcome) {
          {":FrameTest:ZA_ERROR:Error : line 2 in file t : second"}},
         {"program=level2", 0, {"Bug Report Form", "Error : line 2 in file t : second"},
          {":FrameTest:ZA_ERROR:Error : line 1 in file t : first"}},
-        {"program=APP_COMMON_PROG_LOGOUT", 0, {"<title>Please log in</title>", "ZarvoUserLoginTime=0;"}, {}},
+        {"program=APP_COMMON_PROG_LOGOUT", 0, {"<title>Please log in</title>", "ZarvoUserLoginTime=0;"},
+         {":FrameTest:ZA_INFO:Uid u1 logged out"}},
     };
     for (const Case& c : cases) {
         CaptureRequest request(c.query, LoginCookies("u1", 100));
@@ -104,7 +105,7 @@ TEST_F(FrameTest, MessagesComeFromTheCataloguesWithStoreKindFallback) {
     const std::vector<Case> cases = {
         {"both", ZaFalse, "local both"},       {"onlymain", ZaFalse, "main only"},
         {"Kind", ZaFalse, "zarvo text"},       {"Kind", ZaTrue, "Message Kind not found"},
-        {"Absent", ZaFalse, "Message Absent not found"},
+        {"Absent", ZaFalse, "Message Absent not found"}, {"ABSENT", ZaFalse, "Message ABSENT not found"},
     };
     for (const Case& c : cases) EXPECT_STREQ(theApp->GetMessage(c.key, c.noFallback), c.text) << c.key;
     EXPECT_EQ(theApp->GetMessage("Absent"), theApp->GetMessage("Absent")) << "kept, not made anew";

@@ -1,8 +1,9 @@
-// Login and session without a store: the time-out arithmetic, the cookies a
-// login reads and writes, the login page per browser, and the administrator
-// layer's own checks and pages.
+// Login and session against a stand-in user store: the cookies a login reads
+// and writes, the login form matched against the store, the style chosen,
+// the login page per browser, and the administrator layer's checks and pages.
 #include <gtest/gtest.h>
 
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <memory>
@@ -10,8 +11,10 @@
 #include <vector>
 
 #include "frame_testing.h"
+#include "userDB.h"
 #include "zarvoadmin.h"
 #include "zarvoclasses.h"
+#include "zaport.h"
 
 namespace {
 
@@ -50,28 +53,7 @@ TEST_F(LoginTest, AdministratorNeedsTheExactWebmasterFlag) {
     }
 }
 
-TEST_F(LoginTest, LogInIsSeenByTheRestOfTheRequest) {
-    auto app = App("userSessionTimeOut:600\n");
-    CaptureRequest fresh;
-    ZarvoAdminCommon admin(&fresh, app.get(), ZaFalse);
-    ASSERT_EQ(admin.IsLoggedIn(), ZaFalse);
-    admin.LogIn("u7", ZaTrue, ZaTrue);
-    EXPECT_EQ(admin.IsLoggedIn(), ZaTrue);
-    EXPECT_STREQ(admin.GetMyUid(), "u7");
-    EXPECT_STREQ(fresh.FindCookie("ZarvoNetscapeLogin"), "TRUE");
-    long expiry = atol(fresh.FindCookie("ZarvoUserLoginTime"));
-    EXPECT_NEAR(expiry, time(nullptr) + 600, 2);
-
-    // A login without the webmaster flag leaves the flag as the request had it.
-    CaptureRequest flagged("", "ZarvoIsWebmaster=KEEP");
-    ZarvoBaseCommon common(&flagged, app.get(), ZaFalse);
-    common.LogIn("u8", ZaFalse, ZaFalse);
-    EXPECT_STREQ(flagged.FindCookie("ZarvoIsWebmaster"), "KEEP");
-    EXPECT_STREQ(flagged.FindCookie("ZarvoNetscapeLogin"), "FALSE");
-    EXPECT_STREQ(common.GetMyUid(), "u8");
-}
-
-TEST_F(LoginTest, PagesCarryRefreshedOrClearedCookies) {
+TEST_F(LoginTest, RefreshedCookiesCannotBreakTheHeader) {
     auto app = App("userSessionTimeOut:900\n");
     // The request's own values go back URL-encoded: a line break in a cookie
     // cannot start a header of its own.
@@ -86,35 +68,115 @@ TEST_F(LoginTest, PagesCarryRefreshedOrClearedCookies) {
                                  "Set-Cookie: ZarvoUserLoginTime=";
     EXPECT_NE(refreshed.find(expected), std::string::npos) << refreshed;
     EXPECT_EQ(refreshed.find("\nSet-Cookie: evil"), std::string::npos);
-
-    page = new ZaPage();
-    common.LogPersonOut(page);
-    EXPECT_NE(Render(page, &request).find("Set-Cookie: ZarvoUserLoginTime=0; path=/;\n"
-                                          "Set-Cookie: ZarvoIsWebmaster=FALSE; path=/;\n"
-                                          "Set-Cookie: ZarvoNetscapeLogin=FALSE; path=/;\n\n"),
-              std::string::npos);
 }
 
-TEST_F(LoginTest, StyleComesFromTheConfigurationWhenUsersMayNotChoose) {
+// Two accounts: "eve" (u5, prefers the listed style2, no administrator) and
+// "mal" (u6, prefers the unlisted style7, administrator); the web server knows
+// eve as "eve-web". Everything else a login does not ask answers nothing.
+class FakeUsers : public UserDB {
+public:
+    bool setUp = true;
+    std::string noted;
+    ZaBoolean Open(ZaBoolean, ZaConfigDB*, int*) override { return ZaTrue; }
+    ZaBoolean IsSetUp() override { return setUp ? ZaTrue : ZaFalse; }
+    ZaBoolean NoteLogin(char* uid) override { return noted = uid, ZaTrue; }
+    ZaBoolean GetLoginFlag(char* uid) override { return Is(uid, "u6"); }
+    ZaBoolean CheckPassword(char* uid, char* password) override {
+        return Is(uid, "u5") && Is(password, "pw") ? ZaTrue : Is(uid, "u6");
+    }
+    ZaBoolean UserExists(char* uid) override { return Is(uid, "u5") || Is(uid, "u6") ? ZaTrue : ZaFalse; }
+    char* GetUidFromLogin(char* login) override {
+        return Is(login, "eve") ? strdup("u5") : Is(login, "mal") ? strdup("u6") : nullptr;
+    }
+    char* GetUidFromServerUser(char* user) override { return Is(user, "eve-web") ? strdup("u5") : nullptr; }
+    ValNameList* GetUserPreferences(char* uid) override {
+        ValNameList* prefs = new ValNameList();
+        prefs->Append("style", Is(uid, "u5") ? "style2" : "style7");
+        return prefs;
+    }
+    VCard* GetBaseCard() override { return nullptr; }
+    ZaBoolean DeleteAccount(char*) override { return ZaFalse; }
+    ZaBoolean SetPassword(char*, char*) override { return ZaFalse; }
+    ZaBoolean LoginTaken(char*) override { return ZaFalse; }
+    ZaBoolean AccountExists(char*) override { return ZaFalse; }
+    ZaBoolean CreateAccount(char*, char*) override { return ZaFalse; }
+    char* GetUserName(char*) override { return nullptr; }
+    char* GetEmailAddress(char*) override { return nullptr; }
+    ValList* GetGroupsOfUser(char*) override { return nullptr; }
+    ValList* GetHotlistPeople(char*) override { return nullptr; }
+    ValList* GetHotlistGroups(char*) override { return nullptr; }
+    VCard* GetVCard(char*, ZaBoolean) override { return nullptr; }
+    long GetDiskUsage(char*) override { return 0; }
+    ValNameList* GetAllDiskUsage() override { return nullptr; }
+    ValNameList* GetDiskUsageOf(ValList*) override { return nullptr; }
+    ValNameList* GetCurrentUserNames() override { return nullptr; }
+    ValNameList* GetAccountLogins() override { return nullptr; }
+    ValNameList* GetAccountNames() override { return nullptr; }
+    ZaBoolean DeleteUserData(char*) override { return ZaFalse; }
+    ZaBoolean IsNonCurrentUser(char*) override { return ZaFalse; }
+    ValNameList* GetCurrentUsers() override { return nullptr; }
+
+private:
+    static ZaBoolean Is(const char* a, const char* b) { return a && strcmp(a, b) == 0 ? ZaTrue : ZaFalse; }
+};
+
+TEST_F(LoginTest, EveryUserLogsInAgainstTheStoreAndGetsTheirStyle) {
     std::filesystem::create_directories(tree.Path("config/style"));
     tree.WriteList("config/style/styles.lst", "style2:Second\n");
     tree.WriteList("config/style/style2.lst", "lowerFrameWidth:120\nmainBackcolor:#000000\n");
     struct Case {
-        const char* settings;
-        const char* name;
-        const char* lowerFrame;
+        const char *settings, *query, *remoteUser;
+        bool setUp;
+        const char* refusal;  // null: logged in; "": the plain login form
+        const char *uid = nullptr, *serverLogin = nullptr, *webmaster = nullptr, *style = nullptr,
+                   *lowerFrame = nullptr;
     };
-    for (const Case& c : {Case{"defaultStyle:style2\ndefaultOnly:TRUE\n", "style2", "120,*"},
-                          Case{"defaultStyle:style2\ndefaultOnly:yes\n", "style2", "120,*"},
-                          Case{"defaultStyle:style9\ndefaultOnly:TRUE\n", "style9", "90,*"}}) {
+    const char* const usersChoose = "defaultStyle:style9\ndefaultOnly:false\n";
+    const std::vector<Case> cases = {
+        {"defaultStyle:style2\ndefaultOnly:TRUE\n", "login=eve&password=pw", "", true, nullptr, "u5", "FALSE",
+         nullptr, "style2", "120,*"},
+        {usersChoose, "", "eve-web", true, nullptr, "u5", "TRUE", nullptr, "style2", "120,*"},
+        {usersChoose, "login=mal&password=x", "", true, nullptr, "u6", "FALSE", "TRUE", "style9", "90,*"},
+        {"defaultStyle:style9\ndefaultOnly:yes\n", "login=eve&password=pw", "", true, nullptr, "u5", "FALSE",
+         nullptr, "style9", "90,*"},
+        {"", "login=eve&password=pw", "eve-web", false, "Cannot login as the application is not setup"},
+        {"", "login=eve&password=bad", "", true, "Incorrect password, please try again"},
+        {"", "login=nobody&password=pw", "stranger", true, "Incorrect username, please try again"},
+        {"", "password=pw", "stranger", true, ""},
+    };
+    for (const Case& c : cases) {
+        const std::string context = std::string(c.query) + " / " + c.remoteUser;
+        FakeUsers users;
+        users.setUp = c.setUp;
+        // The application cannot hand a lent store back to a loader that has no
+        // library for it; that must not end the process when it is destroyed.
         auto app = App(c.settings);
-        CaptureRequest request;
+        app->userDB = &users;
+        CaptureRequest request(c.query);
+        request.remoteUser = strdup(c.remoteUser);
         ZarvoBaseCommon common(&request, app.get(), ZaFalse);
         EXPECT_EQ(common.style->id, -1);
-        // No store is asked: there is none to ask here.
-        common.SetCurrentStyle(app.get(), "u1");
-        EXPECT_STREQ(common.style->name, c.name) << c.settings;
-        EXPECT_STREQ(common.style->lowerFrame->dimensions, c.lowerFrame) << c.settings;
+        Page* page = common.UserAuthenticateAndLogin();
+        if (c.refusal) {
+            ASSERT_NE(page, nullptr) << context;
+            const std::string shown = Render(page, &request);
+            // The catalogue's heading, then the reason when there is one.
+            const size_t reason = shown.find("<h2>", shown.find("<h2>") + 1);
+            if (*c.refusal)
+                EXPECT_NE(shown.find(std::string("<h2>") + c.refusal + "</h2>"), std::string::npos) << shown;
+            else
+                EXPECT_EQ(reason, std::string::npos) << shown;
+            EXPECT_EQ(common.IsLoggedIn(), ZaFalse) << context;
+            EXPECT_EQ(users.noted, "") << context;
+            continue;
+        }
+        EXPECT_EQ(page, nullptr) << context;
+        EXPECT_STREQ(common.GetMyUid(), c.uid) << context;
+        EXPECT_EQ(users.noted, c.uid) << context;
+        EXPECT_STREQ(request.FindCookie("ZarvoNetscapeLogin"), c.serverLogin) << context;
+        EXPECT_STREQ(request.FindCookie("ZarvoIsWebmaster"), c.webmaster) << context;
+        EXPECT_STREQ(common.style->name, c.style) << context;
+        EXPECT_STREQ(common.style->lowerFrame->dimensions, c.lowerFrame) << context;
     }
 }
 
@@ -172,8 +234,8 @@ TEST_F(LoginTest, StoreSetUpErrorPageFollowsTheStoreKind) {
     }
 }
 
-TEST_F(LoginTest, HelpFramesAndNavigationBar) {
-    auto app = App();
+TEST_F(LoginTest, HelpFramesNavigationBarAboutAndFeedback) {
+    auto app = App("feedbackEmailAddress:fb@x.example\n");
     CaptureRequest request;
     ZarvoAdminCommon admin(&request, app.get(), ZaFalse);
     admin.Initialize();
@@ -185,6 +247,15 @@ TEST_F(LoginTest, HelpFramesAndNavigationBar) {
     EXPECT_LT(navbar.find("href=\"login.cgi?program=app_common_prog_about_zarvo\""),
               navbar.find("href=\"login.cgi?program=app_common_prog_help_feedback\""))
         << navbar;
+    std::unique_ptr<char, decltype(&free)> platform(ZaGetPlatform(), &free);
+    std::string about = Render(admin.HandleEvent("app_common_prog_about_zarvo"), &request);
+    for (const std::string& part : {"<h2>Server platform: " + std::string(platform.get()) + "</h2>",
+                                    std::string("top.CurrentProg='Top'"), std::string("href=\"mailto:"),
+                                    std::string("Use the Zarvo Feedback Form")})
+        EXPECT_NE(about.find(part), std::string::npos) << part << "\n" << about;
+    std::string feedback = Render(admin.HandleEvent("App_Common_Prog_Help_Feedback"), &request);
+    EXPECT_NE(feedback.find("hzarvofeedback"), std::string::npos) << feedback;
+    EXPECT_NE(feedback.find("href=\"mailto:fb@x.example\""), std::string::npos) << feedback;
 }
 
 }  // namespace
