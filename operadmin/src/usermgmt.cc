@@ -509,6 +509,9 @@ Page* OperAdmin::OperateOnUser() {
 }
 
 ZaBoolean OperAdmin::CleanUpUserAccount(const char* uid, const char* newOwner) {
+    // A request without a user names no one: the store is not asked, since an
+    // empty ID could match records that merely lack an owner or member.
+    if (StringIsEmpty(uid) == ZaTrue) return ZaFalse;
     try {
         UserDB* users = Users();
         GroupDB* groups = Groups();

@@ -1,5 +1,6 @@
 // Account clean-up against stores that can refuse: shared groups handed on
-// or deleted, the stop at the first refused group, and memberships.
+// or deleted, the stop at the first refused group, memberships, and a user ID
+// that names no one.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -28,7 +29,7 @@ struct LeaverGroups : FakeGroupDB {
                                      {"g7", {"Theta", "lx", 1, {"lx", "u2"}}},
                                      {"g1", {"Alpha", "u1", 1, {"u1", "lx"}}},
                                      {"g2", {"Beta", "u1", 1, {"u1", "lx"}}}};
-    std::set<std::string> refused;  // groups whose deletion or membership change fails
+    std::set<std::string> refused;  // groups whose deletion, hand-over or membership change fails
 
     ValList* GetGroupsOwnedBy(char*, UserDB*) override { return MakeList({"g8", "g7"}); }
     ZaGroupRecord* GetGroup(char* gid) override {
@@ -42,7 +43,11 @@ struct LeaverGroups : FakeGroupDB {
         return record;
     }
     ZaBoolean DeleteGroup(char* gid, UserDB*, ZaBoolean) override { return !refused.count(gid) && all.erase(gid) ? ZaTrue : ZaFalse; }
-    ZaBoolean ChangeOwner(char* gid, char* owner, UserDB*) override { return all[gid].owner = owner, ZaTrue; }
+    ZaBoolean ChangeOwner(char* gid, char* owner, UserDB*) override {
+        if (refused.count(gid)) return ZaFalse;
+        all[gid].owner = owner;
+        return ZaTrue;
+    }
     ZaBoolean RemoveMember(char* gid, char* uid, UserDB*) override {
         auto& members = all[gid].members;
         if (refused.count(gid)) return ZaFalse;
@@ -63,16 +68,18 @@ protected:
     CaptureRequest request;
 
     // Runs the clean-up in a request of its own; returns its result and the log.
-    std::pair<ZaBoolean, std::string> Run(LeaverUsers& users, LeaverGroups& groups, const char* newOwner) {
+    std::pair<ZaBoolean, std::string> Run(LeaverUsers& users, LeaverGroups& groups, const char* newOwner,
+                                          const char* uid) {
         install.WriteConfig("logLevel:ZA_INFO\n");
         std::filesystem::create_directories(install.Top() / "logs");
+        std::filesystem::remove(install.Top() / "logs" / "zalogfile");
         auto app = std::make_unique<OperAdminApp>(nullptr);
         app->userDB = &users;
         app->groupDB = &groups;
         ZaBoolean result = ZaFalse;
         {
             OperAdmin console(&request, app.get());
-            result = console.CleanUpUserAccount("lx", newOwner);
+            result = console.CleanUpUserAccount(uid, newOwner);
         }
         app->userDB = nullptr;  // the stores are this test's, not the loader's
         app->groupDB = nullptr;
@@ -80,54 +87,49 @@ protected:
     }
 };
 
-TEST_F(CleanUp, SharedGroupsAreHandedOnOrDeleted) {
+// Each case: which store operations refuse, the new owner and the user named;
+// what is left of the private group g8, the shared group g7 (gone, or its
+// owner), the memberships in g1 and g2 and the account, and a log line.
+TEST_F(CleanUp, OutcomeFollowsTheFirstRefusal) {
+    const std::string by = "group owned by the user Lex Gone";
     struct Case {
+        std::set<std::string> refused;
         const char* newOwner;
-        bool sharedKept;
-        const char* logLine;
-    } cases[] = {{"u2", true, "Theta- Changed owner of group owned by the user Lex Gone"},
-                 {nullptr, false, "Theta- Deleted group owned by the user Lex Gone"}};
+        const char* uid;
+        ZaBoolean result;
+        bool privateKept;
+        const char* sharedOwner;  // null: g7 deleted
+        size_t g1Members, g2Members;
+        bool accountKept;
+        std::string logLine;  // empty: none expected
+    } cases[] = {
+        {{}, "u2", "lx", ZaTrue, false, "u2", 1, 1, false, "ZA_INFO:Theta- Changed owner of " + by},
+        {{}, nullptr, "lx", ZaTrue, false, nullptr, 1, 1, false, "ZA_INFO:Theta- Deleted " + by},
+        {{"g8"}, nullptr, "lx", ZaFalse, true, "lx", 2, 2, true, "ZA_ERROR:Iota- Failed to delete\t\t\t\t" + by},
+        {{"g7"}, "u2", "lx", ZaFalse, false, "lx", 2, 2, true, "ZA_ERROR:Theta- Failed to change owner of " + by},
+        // Every membership is tried, and one left behind fails the clean-up.
+        {{"g1"}, nullptr, "lx", ZaFalse, false, nullptr, 2, 1, false, "ZA_ERROR:Failed in removing member from the group"},
+        {{}, nullptr, "", ZaFalse, true, "lx", 2, 2, true, ""},
+        {{}, nullptr, " ", ZaFalse, true, "lx", 2, 2, true, ""},
+    };
     for (const Case& c : cases) {
+        const std::string label = std::string("[") + c.uid + "] " + (c.newOwner ? c.newOwner : "-") + " " + c.logLine;
         LeaverUsers users;
         LeaverGroups groups;
         users.Add("lx", "Lex Gone");
-        auto [result, log] = Run(users, groups, c.newOwner);
-        EXPECT_EQ(result, ZaTrue);
-        EXPECT_FALSE(groups.all.count("g8"));
-        EXPECT_EQ(groups.all.count("g7") == 1, c.sharedKept);
-        EXPECT_EQ(c.sharedKept ? groups.all["g7"].owner : "u2", "u2");
-        EXPECT_EQ(groups.all["g1"].members, std::vector<std::string>{"u1"});
-        EXPECT_TRUE(users.accounts.empty() && users.withData.empty());
-        EXPECT_NE(log.find("Iota- Deleted group owned by the user Lex Gone"), std::string::npos) << log;
-        EXPECT_NE(log.find(c.logLine), std::string::npos) << log;
+        groups.refused = c.refused;
+        auto [result, log] = Run(users, groups, c.newOwner, c.uid);
+        EXPECT_EQ(result, c.result) << label;
+        EXPECT_EQ(groups.all.count("g8") == 1, c.privateKept) << label;
+        const std::string g7 = groups.all.count("g7") ? groups.all["g7"].owner : "(deleted)";
+        EXPECT_EQ(g7, c.sharedOwner ? c.sharedOwner : "(deleted)") << label;
+        EXPECT_EQ(groups.all["g1"].members.size(), c.g1Members) << label;
+        EXPECT_EQ(groups.all["g2"].members.size(), c.g2Members) << label;
+        EXPECT_EQ(users.accounts.count("lx") == 1 && users.withData.count("lx") == 1, c.accountKept) << label;
+        if (c.logLine.empty()) continue;
+        EXPECT_NE(log.find(c.logLine), std::string::npos) << label << "\n" << log;
+        EXPECT_EQ(log.find(c.logLine), log.rfind(c.logLine)) << label;
     }
-}
-
-TEST_F(CleanUp, StopsAtTheFirstRefusedGroup) {
-    LeaverUsers users;
-    LeaverGroups groups;
-    users.Add("lx", "Lex Gone");
-    groups.refused = {"g8"};
-    auto [result, log] = Run(users, groups, nullptr);
-    EXPECT_EQ(result, ZaFalse);
-    EXPECT_TRUE(groups.all.count("g8") && groups.all.count("g7"));
-    EXPECT_EQ(groups.all["g1"].members.size(), 2u);
-    EXPECT_EQ(users.accounts.count("lx"), 1u);
-    EXPECT_NE(log.find("ZA_ERROR:Iota- Failed to delete\t\t\t\tgroup owned by the user Lex Gone"), std::string::npos)
-        << log;
-}
-
-TEST_F(CleanUp, AnyMembershipLeftBehindCountsAsFailure) {
-    LeaverUsers users;
-    LeaverGroups groups;
-    groups.refused = {"g1"};
-    auto [result, log] = Run(users, groups, nullptr);
-    EXPECT_EQ(result, ZaFalse);
-    EXPECT_EQ(groups.all["g2"].members, std::vector<std::string>{"u1"});
-    EXPECT_TRUE(users.accounts.empty());
-    const std::string failed = "ZA_ERROR:Failed in removing member from the group";
-    EXPECT_NE(log.find(failed), std::string::npos) << log;
-    EXPECT_EQ(log.find(failed), log.rfind(failed));
 }
 
 }  // namespace
