@@ -2,7 +2,11 @@
 // filtered message table with the log's size, and archiving and purging.
 #include <strings.h>
 
+#include <algorithm>
 #include <cstdlib>
+#include <cstring>
+#include <ctime>
+#include <limits>
 #include <memory>
 #include <string>
 
@@ -16,6 +20,7 @@ namespace {
 
 const char kSource[] = "operadmin/src/genmgmt";
 const int kTimeTextSize = 100;
+const long kSecondsPerDay = 86400;
 
 struct LevelMark {
     const char* level;
@@ -36,16 +41,42 @@ const char* MarkFor(const char* level) {
     return nullptr;
 }
 
-// True when the record's time is not earlier than the cut-off. A time stamp
-// that cannot be read is not known to be recent, so the age filter drops it.
-bool RecentEnough(const char* time, const char* cutoff) {
-    if (!time) return false;
-    try {
-        return ZaTime::CompareTimebuf(time, cutoff) >= 0;
-    } catch (ZaError* e) {
-        delete e;
-        return false;
-    }
+// The moment a log time stamp names, read as ZaTime::CompareTimebuf reads
+// it; false when the text cannot be read.
+bool StampTime(const char* stamp, time_t* when) {
+    struct tm parsed;
+    if (!stamp || ZaTime::ZaStrpTime(stamp, &parsed) != 1) return false;
+    *when = mktime(&parsed);
+    return true;
+}
+
+// True when the record's time is not earlier than the cut-off, compared as
+// ZaTime::CompareTimebuf compares them; the cut-off is read once for the whole
+// log instead of once per record. A time stamp that cannot be read is not
+// known to be recent, so the age filter drops it.
+bool RecentEnough(const char* stamp, time_t cutoff) {
+    time_t when;
+    return StampTime(stamp, &when) && when >= cutoff;
+}
+
+// Log time stamps carry a two-digit year that is read as a year of the
+// 1900s, so they order correctly only against a cut-off within the current
+// century. "The last N days" reaching back past the century's start keeps
+// every message written since then, so N is held at that start; a negative N
+// (a cut-off still to come, which keeps nothing) is held at the century's
+// end. The bounds also keep -N within an int.
+long DaysWithinCentury(long days, time_t now) {
+    struct tm local;
+    if (!localtime_r(&now, &local)) return 0;
+    struct tm start = {};
+    start.tm_mday = 1;
+    start.tm_year = local.tm_year - (local.tm_year + 1900) % 100;
+    start.tm_isdst = -1;
+    struct tm end = start;
+    end.tm_year += 100;
+    const long back = static_cast<long>((now - mktime(&start)) / kSecondsPerDay);
+    const long ahead = static_cast<long>((mktime(&end) - now) / kSecondsPerDay);
+    return std::clamp(days, -ahead, back);
 }
 
 // "javascript:ConfirmLogOperation('<question>','operadmin.cgi?program=operOnLogFile&operation=<op>');"
@@ -145,10 +176,15 @@ Page* OperAdmin::GenViewLogFilePage() {
         for (const char* heading : {"Date", "Application", "Message"}) table->addObject(new B(heading));
 
         const bool ageFilter = days[0] != '\0';
-        char cutoff[kTimeTextSize] = "";
+        time_t cutoff = 0;
         if (ageFilter) {
             ZaTime now;
-            now.GetDaysFromCurrentTime(-static_cast<int>(DecimalValue(days)), cutoff, kTimeTextSize);
+            const long back = DaysWithinCentury(DecimalValue(days), static_cast<time_t>(now.t));
+            char text[kTimeTextSize] = "";
+            now.GetDaysFromCurrentTime(static_cast<int>(-back), text, kTimeTextSize);
+            // A cut-off that cannot be written or read keeps nothing, as
+            // comparing against it would fail for every record.
+            if (!StampTime(text, &cutoff)) cutoff = std::numeric_limits<time_t>::max();
         }
         const bool allLevels = strcasecmp(msgType, "All") == 0;
         std::unique_ptr<LogRecord> records(log->ReadLogFile(nullptr));
@@ -209,7 +245,9 @@ Page* OperAdmin::OperateOnLogFile() {
                 page->AppendToBody(new H3("Log File has been successfully archived to "));
                 page->AppendToBody(new H3(archive.get()));
             }
-        } else if (operation && strcasecmp(operation, "purge") == 0) {
+        } else if (operation && strcmp(operation, "purge") == 0) {
+            // Only the exact word empties the log; archiving, which loses
+            // nothing, also accepts other letter cases.
             page->AppendToBody(new H3(log->PurgeLogFile() == ZaTrue ? "Log file has been successfully purged"
                                                                      : "Failure in purging log file"));
         }

@@ -27,6 +27,13 @@ const char kChangeOwnerText[] = "Change the ownership of group";
 
 bool Is(const char* value, const char* expected) { return value && strcasecmp(value, expected) == 0; }
 
+// User and group IDs compare without regard to letter case, as list lookups do.
+std::string CaseKey(const char* id) {
+    std::string key = id;
+    for (char& c : key) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
 const char* AccessText(ZaGroupRecord* record) { return record->shared == 1 ? "Shared" : "Private"; }
 
 // "operadmin.cgi?program=operOnGroup&operation=...&uid=<gid>&orig_owner=...&fromPage=..."
@@ -51,12 +58,17 @@ HTMLObject* BackButton() {
 void OperAdmin::TransferMembersFromGroups(ValList* people, ValList* groups) {
     try {
         GroupDB* store = Groups();
+        // The IDs already listed, so that large groups are merged in linear
+        // time rather than by a search of the whole list for every member.
+        std::unordered_set<std::string> listed;
+        for (ValListItem* person = people->head; person; person = person->next)
+            if (person->value) listed.insert(CaseKey(person->value));
         for (ValListItem* gid = groups ? groups->head : nullptr; gid; gid = gid->next) {
             // A group deleted since the selector listed it has no one to add.
             OwnedRecord record(store->GetGroup(gid->value));
             if (!record || !record->members) continue;
             for (ValListItem* member = record->members->head; member; member = member->next)
-                people->AppendWithDupCheck(member->value);
+                if (member->value && listed.insert(CaseKey(member->value)).second) people->Append(member->value);
         }
     } catch (ZaError* e) {
         e->AddLine(__LINE__, kSource, "Error in OperAdmin::TransferMembersFromGroups", ZaFalse);
@@ -165,7 +177,7 @@ ZaTable* OperAdmin::NewGroupTable() {
 }
 
 void OperAdmin::AddGroupRow(ZaTable* table, ZaGroupRecord* record, const char* bytes, bool linked) {
-    const char* gid = record->groupId;
+    const char* gid = record->groupId ? record->groupId : "";
     auto link = new ZaGroupLink(record->groupName ? record->groupName : "");
     table->addObject(link);
     if (linked) {
@@ -222,11 +234,8 @@ Page* OperAdmin::GenGroupDiskUsagePage() {
             if (!record) continue;
             AddGroupRow(table.get(), record.get(), flat ? item->extra1 : nullptr, !fromUserSearch);
             ++rows;
-            if ((above || top) && record->ownerId) {
-                std::string key = record->ownerId;
-                for (char& c : key) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-                if (mailed.insert(key).second) mailList->Append(record->ownerId);
-            }
+            if ((above || top) && record->ownerId && mailed.insert(CaseKey(record->ownerId)).second)
+                mailList->Append(record->ownerId);
         }
         if (rows == 0)
             page->AppendToBody(new B("No groups were found for the given search condition."));
