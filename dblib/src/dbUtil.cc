@@ -9,6 +9,7 @@
 #include <string>
 
 #include "list.h"
+#include "owners.h"
 #include "userDB.h"
 #include "vallist.h"
 #include "zaconfigDB.h"
@@ -19,11 +20,6 @@ namespace {
 
 // dlopen mode for the store libraries: bind symbols lazily.
 const int kLazyBinding = 1;
-
-struct FreeDeleter {
-  void operator()(char* p) const { free(p); }
-};
-using MallocText = std::unique_ptr<char, FreeDeleter>;
 
 void CloseQuietly(void* handle) {
   try {

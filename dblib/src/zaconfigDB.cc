@@ -2,6 +2,7 @@
 // built-in defaults, and the side files of the configuration folder.
 #include "zaconfigDB.h"
 
+#include "owners.h"
 #include "stringutil.h"
 #include "vallist.h"
 #include "zacrypt.h"
@@ -103,11 +104,6 @@ const char* const kPasswordKeys[] = {ZaCLDAPRootPasswd, ZaCSQLSUserPasswd};
   e->AddLine(line, kSource, message.c_str(), ZaFalse);
   throw e;
 }
-
-struct FreeDeleter {
-  void operator()(char* p) const { free(p); }
-};
-using MallocText = std::unique_ptr<char, FreeDeleter>;
 
 // The object's read/write lock between threads, taken only when asked for.
 class ThreadLockGuard {

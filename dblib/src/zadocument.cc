@@ -9,6 +9,7 @@
 #include <string>
 
 #include "string_class.h"
+#include "owners.h"
 #include "stringutil.h"
 #include "zadate.h"
 
@@ -23,16 +24,6 @@ const char kDescription[] = "DESCRIPTION:";
 const char kOwner[] = "OWNER:";
 const char kCreated[] = "DCREATED:";
 const char kEnd[] = "END:vDocObj";
-
-struct FreeDeleter {
-  void operator()(char* p) const { free(p); }
-};
-using MallocText = std::unique_ptr<char, FreeDeleter>;
-
-struct FileCloser {
-  void operator()(FILE* f) const { fclose(f); }
-};
-using OwnedFile = std::unique_ptr<FILE, FileCloser>;
 
 bool StartsWith(const char* line, const char* label) {
   return strncmp(line, label, strlen(label)) == 0;

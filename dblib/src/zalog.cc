@@ -3,6 +3,7 @@
 // and then the log's lock file.
 #include "zalog.h"
 
+#include "owners.h"
 #include "stringutil.h"
 #include "zaerror.h"
 #include "zafile.h"
@@ -40,16 +41,6 @@ class LogThreadLock {
   LogThreadLock(const LogThreadLock&) = delete;
   LogThreadLock& operator=(const LogThreadLock&) = delete;
 };
-
-struct FileCloser {
-  void operator()(FILE* f) const { fclose(f); }
-};
-using FilePtr = std::unique_ptr<FILE, FileCloser>;
-
-struct FreeDeleter {
-  void operator()(char* p) const { free(p); }
-};
-using MallocText = std::unique_ptr<char, FreeDeleter>;
 
 char* CopyOrNull(const char* s) { return s != nullptr ? strdup(s) : nullptr; }
 
@@ -154,7 +145,7 @@ ZaBoolean ZaLog::AddMsg(ZaLogLevel msgLevel, const char* message) {
   try {
     LogThreadLock threadLock;
     ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaExclusiveLock);
-    FilePtr out(fopen(logFile, "a"));
+    OwnedFile out(fopen(logFile, "a"));
     if (out) {
       fprintf(out.get(), format, now, OrEmpty(application), ZaLogLevelStr[msgLevel],
               OrEmpty(message));
@@ -179,7 +170,7 @@ ZaBoolean ZaLog::Close() {
     try {
       LogThreadLock threadLock;
       ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaExclusiveLock);
-      FilePtr out(fopen(logFile, "a"));
+      OwnedFile out(fopen(logFile, "a"));
       if (out) {
         rewind(buffer);
         char piece[800];
@@ -212,7 +203,7 @@ LogRecord* ZaLog::ReadLogFile(const char* path) {
       threadLock.reset(new LogThreadLock());
       fileLock.reset(new ZaLockFileGuard((std::string(logFile) + ".lck").c_str(), ZaSharedLock));
     }
-    FilePtr in(fopen(source, "r"));
+    OwnedFile in(fopen(source, "r"));
     if (!in) return nullptr;
     LogRecord* tail = nullptr;
     char line[1024];
@@ -267,7 +258,7 @@ ZaBoolean ZaLog::PurgeLogFile() {
   try {
     LogThreadLock threadLock;
     ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaExclusiveLock);
-    FilePtr out(fopen(logFile, "w"));
+    OwnedFile out(fopen(logFile, "w"));
     opened = out != nullptr;
     out.reset();
     fileLock.Release();

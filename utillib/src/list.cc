@@ -1,5 +1,7 @@
 #include "list.h"
 
+#include "linked_items.h"
+
 VoidItem::VoidItem(void* d) : data(d), next(nullptr) {}
 
 VoidList::VoidList() : head(nullptr), count(0), tail(nullptr) {}
@@ -7,28 +9,16 @@ VoidList::VoidList() : head(nullptr), count(0), tail(nullptr) {}
 VoidList::~VoidList() { RemoveAll(); }
 
 VoidItem* VoidList::Lookup(const void* data) {
-    for (VoidItem* item = head; item; item = item->next)
-        if (item->data == data) return item;
-    return nullptr;
+    return FirstWhere(head, [data](const VoidItem* item) { return item->data == data; });
 }
 
 VoidList* VoidList::Append(void* data) {
-    VoidItem* item = new VoidItem(data);
-    if (tail)
-        tail->next = item;
-    else
-        head = item;
-    tail = item;
-    count++;
+    LinkAtEnd(this, new VoidItem(data));
     return this;
 }
 
 VoidList* VoidList::Prepend(void* data) {
-    VoidItem* item = new VoidItem(data);
-    item->next = head;
-    head = item;
-    if (!tail) tail = item;
-    count++;
+    LinkAtFront(this, new VoidItem(data));
     return this;
 }
 
@@ -44,26 +34,17 @@ VoidList* VoidList::PrependWithDupCheck(void* data) {
 
 void VoidList::AddAfter(VoidItem* item, void* data) {
     if (!item) return;
-    VoidItem* added = new VoidItem(data);
-    added->next = item->next;
-    item->next = added;
-    if (tail == item) tail = added;
-    count++;
+    LinkAfter(this, item, new VoidItem(data));
 }
 
 void VoidList::Add(VoidList* other) {
     if (!other) return;
-    // Bounded by the other's count so that adding a list to itself ends.
-    int n = other->count;
-    VoidItem* item = other->head;
-    for (int i = 0; i < n && item; i++, item = item->next) Append(item->data);
+    VisitCounted(other, [this](const VoidItem* item) { Append(item->data); });
 }
 
 void VoidList::AddWithDupCheck(VoidList* other) {
     if (!other) return;
-    int n = other->count;
-    VoidItem* item = other->head;
-    for (int i = 0; i < n && item; i++, item = item->next) AppendWithDupCheck(item->data);
+    VisitCounted(other, [this](const VoidItem* item) { AppendWithDupCheck(item->data); });
 }
 
 VoidList* VoidList::Copy() const {
@@ -72,33 +53,13 @@ VoidList* VoidList::Copy() const {
     return copy;
 }
 
-VoidItem* VoidList::GetNthItem(int n) {
-    VoidItem* item = head;
-    for (int i = 0; i < n && item; i++) item = item->next;
-    return item;
-}
+VoidItem* VoidList::GetNthItem(int n) { return StepFrom(head, n); }
 
 void VoidList::Remove(void* data) {
-    VoidItem* prev = nullptr;
-    for (VoidItem* item = head; item; prev = item, item = item->next) {
-        if (item->data != data) continue;
-        (prev ? prev->next : head) = item->next;
-        if (tail == item) tail = prev;
-        delete item;
-        count--;
-        return;
-    }
+    UnlinkWhere(this, [data](const VoidItem* item) { return item->data == data; }, true);
 }
 
-void VoidList::RemoveAll() {
-    while (head) {
-        VoidItem* next = head->next;
-        delete head;
-        head = next;
-    }
-    tail = nullptr;
-    count = 0;
-}
+void VoidList::RemoveAll() { UnlinkAll(this); }
 
 void VoidList::SwapItems(VoidItem* a, VoidItem* b) {
     if (!a || !b) return;

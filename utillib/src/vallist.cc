@@ -7,6 +7,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "linked_items.h"
 #include "stringutil.h"
 
 namespace {
@@ -56,6 +57,23 @@ private:
     FILE* f_;
 };
 
+// Reads a list file through read(FILE*), for both kinds of list. A path that
+// cannot be opened leaves the list as it is; the two line numbers are the ones
+// the calling list's messages carry.
+template <class ReadFrom>
+void ReadListFile(const char* path, ReadFrom read, int readLine, int closeLine) {
+    if (!path) return;
+    FileGuard file(fopen(path, "r"));
+    if (!file.get()) return;
+    try {
+        read(file.get());
+    } catch (ZaError* e) {
+        e->AddLine(readLine, kSource, String("Unable to read the list from file ") + path, ZaFalse);
+        throw;
+    }
+    if (file.Close() != 0) Raise(closeLine, String("Unable to close file ") + path + " after reading");
+}
+
 // Key order used by every sort: an absent key sorts before any text, so lists
 // holding such items still come out in one consistent order.
 int CompareKeys(const char* a, const char* b, ValListCompare cmp) {
@@ -93,22 +111,12 @@ ValList::ValList() : head(nullptr), tail(nullptr), count(0) {}
 ValList::~ValList() { RemoveAll(); }
 
 ValList* ValList::Append(const char* s) {
-    ValListItem* item = new ValListItem(s);
-    if (tail)
-        tail->next = item;
-    else
-        head = item;
-    tail = item;
-    count++;
+    LinkAtEnd(this, new ValListItem(s));
     return this;
 }
 
 ValList* ValList::Prepend(const char* s) {
-    ValListItem* item = new ValListItem(s);
-    item->next = head;
-    head = item;
-    if (!tail) tail = item;
-    count++;
+    LinkAtFront(this, new ValListItem(s));
     return this;
 }
 
@@ -124,11 +132,7 @@ ValList* ValList::PrependWithDupCheck(const char* s) {
 
 void ValList::AddAfter(ValListItem* item, const char* s) {
     if (!item) return;
-    ValListItem* added = new ValListItem(s);
-    added->next = item->next;
-    item->next = added;
-    if (tail == item) tail = added;
-    count++;
+    LinkAfter(this, item, new ValListItem(s));
 }
 
 void ValList::AddFIFO(const char* s) {
@@ -144,17 +148,12 @@ void ValList::AddFIFOWithDupCheck(const char* s) {
 
 void ValList::Add(const ValList* other) {
     if (!other) return;
-    // Bounded by the other's count so that adding a list to itself ends.
-    int n = other->count;
-    const ValListItem* item = other->head;
-    for (int i = 0; i < n && item; i++, item = item->next) Append(item->value);
+    VisitCounted(other, [this](const ValListItem* item) { Append(item->value); });
 }
 
 void ValList::AddWithDupCheck(const ValList* other) {
     if (!other) return;
-    int n = other->count;
-    const ValListItem* item = other->head;
-    for (int i = 0; i < n && item; i++, item = item->next) AppendWithDupCheck(item->value);
+    VisitCounted(other, [this](const ValListItem* item) { AppendWithDupCheck(item->value); });
 }
 
 ValList* ValList::Copy() const {
@@ -165,37 +164,19 @@ ValList* ValList::Copy() const {
 
 ValListItem* ValList::Lookup(const char* s) const {
     if (!s) return nullptr;
-    for (ValListItem* item = head; item; item = item->next)
-        if (Matches(item->value, s)) return item;
-    return nullptr;
+    return FirstWhere(head, [s](const ValListItem* item) { return Matches(item->value, s); });
 }
 
 int ValList::GetIndexOf(const char* s) const {
     if (!s) return -1;
-    int i = 0;
-    for (ValListItem* item = head; item; item = item->next, i++)
-        if (Matches(item->value, s)) return i;
-    return -1;
+    return IndexWhere(head, [s](const ValListItem* item) { return Matches(item->value, s); });
 }
 
-ValListItem* ValList::GetNthItem(int n) const {
-    if (n < 0) return nullptr;
-    ValListItem* item = head;
-    for (int i = 0; i < n && item; i++) item = item->next;
-    return item;
-}
+ValListItem* ValList::GetNthItem(int n) const { return n < 0 ? nullptr : StepFrom(head, n); }
 
 void ValList::Remove(const char* s) {
     if (!s) return;
-    ValListItem* prev = nullptr;
-    for (ValListItem* item = head; item; prev = item, item = item->next) {
-        if (!Matches(item->value, s)) continue;
-        (prev ? prev->next : head) = item->next;
-        if (tail == item) tail = prev;
-        delete item;
-        count--;
-        return;
-    }
+    UnlinkWhere(this, [s](const ValListItem* item) { return Matches(item->value, s); }, true);
 }
 
 void ValList::Remove(const ValList* other) {
@@ -207,15 +188,7 @@ void ValList::Remove(const ValList* other) {
     for (const std::string& text : texts) Remove(text.c_str());
 }
 
-void ValList::RemoveAll() {
-    while (head) {
-        ValListItem* next = head->next;
-        delete head;
-        head = next;
-    }
-    tail = nullptr;
-    count = 0;
-}
+void ValList::RemoveAll() { UnlinkAll(this); }
 
 void ValList::RemoveLast() {
     if (!head) return;
@@ -262,16 +235,7 @@ void ValList::Read(FILE* f, ZaBoolean withHeader) {
 }
 
 void ValList::Read(const char* path, ZaBoolean withHeader) {
-    if (!path) return;
-    FileGuard file(fopen(path, "r"));
-    if (!file.get()) return;
-    try {
-        Read(file.get(), withHeader);
-    } catch (ZaError* e) {
-        e->AddLine(465, kSource, String("Unable to read the list from file ") + path, ZaFalse);
-        throw;
-    }
-    if (file.Close() != 0) Raise(472, String("Unable to close file ") + path + " after reading");
+    ReadListFile(path, [&](FILE* f) { Read(f, withHeader); }, 465, 472);
 }
 
 void ValList::Write(FILE* f) const {
@@ -315,23 +279,13 @@ ValNameList::~ValNameList() { RemoveAll(); }
 
 ValNameList* ValNameList::Append(const char* name, const char* value, const char* e1, const char* e2,
                                  const char* e3) {
-    ValNameListItem* item = new ValNameListItem(name, value, e1, e2, e3);
-    if (tail)
-        tail->next = item;
-    else
-        head = item;
-    tail = item;
-    count++;
+    LinkAtEnd(this, new ValNameListItem(name, value, e1, e2, e3));
     return this;
 }
 
 ValNameList* ValNameList::Prepend(const char* name, const char* value, const char* e1, const char* e2,
                                   const char* e3) {
-    ValNameListItem* item = new ValNameListItem(name, value, e1, e2, e3);
-    item->next = head;
-    head = item;
-    if (!tail) tail = item;
-    count++;
+    LinkAtFront(this, new ValNameListItem(name, value, e1, e2, e3));
     return this;
 }
 
@@ -350,11 +304,7 @@ ValNameList* ValNameList::PrependWithDupCheck(const char* name, const char* valu
 void ValNameList::AddAfter(ValNameListItem* item, const char* name, const char* value, const char* e1,
                            const char* e2, const char* e3) {
     if (!item) return;
-    ValNameListItem* added = new ValNameListItem(name, value, e1, e2, e3);
-    added->next = item->next;
-    item->next = added;
-    if (tail == item) tail = added;
-    count++;
+    LinkAfter(this, item, new ValNameListItem(name, value, e1, e2, e3));
 }
 
 void ValNameList::Replace(const char* name, const char* value, const char* e1, const char* e2,
@@ -378,19 +328,16 @@ void ValNameList::Replace(const char* name, int value) {
 
 void ValNameList::Add(const ValNameList* other) {
     if (!other) return;
-    // Bounded by the other's count so that adding a list to itself ends.
-    int n = other->count;
-    const ValNameListItem* item = other->head;
-    for (int i = 0; i < n && item; i++, item = item->next)
+    VisitCounted(other, [this](const ValNameListItem* item) {
         Append(item->name, item->value, item->extra1, item->extra2, item->extra3);
+    });
 }
 
 void ValNameList::AddWithDupCheck(const ValNameList* other) {
     if (!other) return;
-    int n = other->count;
-    const ValNameListItem* item = other->head;
-    for (int i = 0; i < n && item; i++, item = item->next)
+    VisitCounted(other, [this](const ValNameListItem* item) {
         AppendWithDupCheck(item->name, item->value, item->extra1, item->extra2, item->extra3);
+    });
 }
 
 ValNameList* ValNameList::Copy() const {
@@ -401,39 +348,27 @@ ValNameList* ValNameList::Copy() const {
 
 ValNameListItem* ValNameList::Lookup(const char* name) const {
     if (!name) return nullptr;
-    for (ValNameListItem* item = head; item; item = item->next)
-        if (Matches(item->name, name)) return item;
-    return nullptr;
+    return FirstWhere(head, [name](const ValNameListItem* item) { return Matches(item->name, name); });
 }
 
 ValNameListItem* ValNameList::LookupByVal(const char* value) const {
     if (!value) return nullptr;
-    for (ValNameListItem* item = head; item; item = item->next)
-        if (Matches(item->value, value)) return item;
-    return nullptr;
+    return FirstWhere(head, [value](const ValNameListItem* item) { return Matches(item->value, value); });
 }
 
 ValNameListItem* ValNameList::LookupByNameVal(const char* name, const char* value) const {
     if (!name || !value) return nullptr;
-    for (ValNameListItem* item = head; item; item = item->next)
-        if (Matches(item->name, name) && Matches(item->value, value)) return item;
-    return nullptr;
+    return FirstWhere(head, [name, value](const ValNameListItem* item) {
+        return Matches(item->name, name) && Matches(item->value, value);
+    });
 }
 
 int ValNameList::GetIndexOf(const char* name) const {
     if (!name) return -1;
-    int i = 0;
-    for (ValNameListItem* item = head; item; item = item->next, i++)
-        if (Matches(item->name, name)) return i;
-    return -1;
+    return IndexWhere(head, [name](const ValNameListItem* item) { return Matches(item->name, name); });
 }
 
-ValNameListItem* ValNameList::GetNthItem(int n) const {
-    if (n < 0) return nullptr;
-    ValNameListItem* item = head;
-    for (int i = 0; i < n && item; i++) item = item->next;
-    return item;
-}
+ValNameListItem* ValNameList::GetNthItem(int n) const { return n < 0 ? nullptr : StepFrom(head, n); }
 
 ValList* ValNameList::GetKeyList() const {
     ValList* keys = new ValList;
@@ -449,63 +384,30 @@ ValList* ValNameList::GetKeyListMatchingVal(const char* value) const {
     return keys;
 }
 
-namespace {
-
-// Unlinks and frees every item that `doomed` accepts, or only the first one.
-template <class Pred>
-void RemoveWhere(ValNameList* list, Pred doomed, bool onlyFirst) {
-    ValNameListItem* prev = nullptr;
-    ValNameListItem* item = list->head;
-    while (item) {
-        ValNameListItem* next = item->next;
-        if (!doomed(item)) {
-            prev = item;
-            item = next;
-            continue;
-        }
-        (prev ? prev->next : list->head) = next;
-        if (list->tail == item) list->tail = prev;
-        delete item;
-        list->count--;
-        if (onlyFirst) return;
-        item = next;
-    }
-}
-
-}  // namespace
-
 void ValNameList::Remove(const char* name) {
     if (!name) return;
-    RemoveWhere(this, [&](const ValNameListItem* item) { return Matches(item->name, name); }, true);
+    UnlinkWhere(this, [&](const ValNameListItem* item) { return Matches(item->name, name); }, true);
 }
 
 void ValNameList::RemoveEvery(const char* name) {
     if (!name) return;
-    RemoveWhere(this, [&](const ValNameListItem* item) { return Matches(item->name, name); }, false);
+    UnlinkWhere(this, [&](const ValNameListItem* item) { return Matches(item->name, name); }, false);
 }
 
 void ValNameList::RemoveEveryVal(const char* value) {
     if (!value) return;
-    RemoveWhere(this, [&](const ValNameListItem* item) { return Matches(item->value, value); }, false);
+    UnlinkWhere(this, [&](const ValNameListItem* item) { return Matches(item->value, value); }, false);
 }
 
 void ValNameList::RemoveEveryNameVal(const char* name, const char* value) {
     if (!name || !value) return;
-    RemoveWhere(
+    UnlinkWhere(
         this,
         [&](const ValNameListItem* item) { return Matches(item->name, name) && Matches(item->value, value); },
         false);
 }
 
-void ValNameList::RemoveAll() {
-    while (head) {
-        ValNameListItem* next = head->next;
-        delete head;
-        head = next;
-    }
-    tail = nullptr;
-    count = 0;
-}
+void ValNameList::RemoveAll() { UnlinkAll(this); }
 
 void ValNameList::SwapItems(ValNameListItem* a, ValNameListItem* b) {
     if (!a || !b) return;
@@ -570,16 +472,7 @@ void ValNameList::Read(FILE* f, ZaBoolean withHeader) {
 }
 
 void ValNameList::Read(const char* path, ZaBoolean withHeader) {
-    if (!path) return;
-    FileGuard file(fopen(path, "r"));
-    if (!file.get()) return;
-    try {
-        Read(file.get(), withHeader);
-    } catch (ZaError* e) {
-        e->AddLine(1232, kSource, String("Unable to read the list from file ") + path, ZaFalse);
-        throw;
-    }
-    if (file.Close() != 0) Raise(1239, String("Unable to close file ") + path + " after reading");
+    ReadListFile(path, [&](FILE* f) { Read(f, withHeader); }, 1232, 1239);
 }
 
 void ValNameList::Write(FILE* f) const {

@@ -4,6 +4,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "chain.h"
 #include "stringutil.h"
 #include "vcard.h"
 
@@ -38,17 +39,11 @@ VCardEntry::VCardEntry(int id, const char* v)
 
 VCardEntry::~VCardEntry() {
     free(value);
-    while (subTypes != nullptr) {
-        VCardSubType* following = subTypes->next;
-        delete subTypes;
-        subTypes = following;
-    }
+    DeleteChain(subTypes);
 }
 
 VCardEntry* VCardEntry::AddSubType(VCardSubType* sub) {
-    VCardSubType** link = &subTypes;
-    while (*link != nullptr) link = &(*link)->next;
-    *link = sub;
+    AppendToChain(subTypes, sub);
     return this;
 }
 
@@ -58,11 +53,7 @@ VCardEntry* VCardEntry::AddSubType(int kind, int valueIndex) {
 
 VCardEntry* VCardEntry::Copy() const {
     VCardEntry* copy = new VCardEntry(propId, value);
-    VCardSubType** link = &copy->subTypes;
-    for (const VCardSubType* s = subTypes; s != nullptr; s = s->next) {
-        *link = s->Copy();
-        link = &(*link)->next;
-    }
+    copy->subTypes = CopyChain(subTypes);
     return copy;
 }
 
@@ -104,18 +95,10 @@ ZaBoolean VCardEntry::IsAlike(const VCardEntry* other) const {
 
 VCard::VCard() : entries(nullptr), next(nullptr) {}
 
-VCard::~VCard() {
-    while (entries != nullptr) {
-        VCardEntry* following = entries->next;
-        delete entries;
-        entries = following;
-    }
-}
+VCard::~VCard() { DeleteChain(entries); }
 
 VCard* VCard::AddEntry(VCardEntry* entry) {
-    VCardEntry** link = &entries;
-    while (*link != nullptr) link = &(*link)->next;
-    *link = entry;
+    AppendToChain(entries, entry);
     return this;
 }
 
@@ -229,10 +212,6 @@ VCardEntry* VCard::SearchVCardOR(const ValList* words, const VCard* fields) cons
 
 VCard* VCard::Copy() const {
     VCard* copy = new VCard;
-    VCardEntry** link = &copy->entries;
-    for (const VCardEntry* e = entries; e != nullptr; e = e->next) {
-        *link = e->Copy();
-        link = &(*link)->next;
-    }
+    copy->entries = CopyChain(entries);
     return copy;
 }

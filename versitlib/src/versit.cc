@@ -10,6 +10,7 @@
 #include <strings.h>
 #include <vector>
 
+#include "chain.h"
 #include "string_class.h"
 #include "stringutil.h"
 #include "vallist.h"
@@ -272,6 +273,22 @@ void ReportProgress(ZaProgressCallback callback, void* data, int count) {
     callback(data, &progress);
 }
 
+// Reads the cards from the file's current position to its end and hands each
+// to visit with the offset it starts at and its place among the cards read;
+// progress is reported every kProgressEvery cards and once at the end.
+template <class Visit>
+void ForEachCard(VersitFile& versit, ZaProgressCallback callback, void* data, Visit visit) {
+    int count = 0;
+    for (;;) {
+        const long offset = versit.GetVCardFileOffset();
+        std::unique_ptr<VCard> card(versit.GetVCardFromFile());
+        if (!card) break;
+        visit(*card, offset, count);
+        if (++count % kProgressEvery == 0) ReportProgress(callback, data, count);
+    }
+    ReportProgress(callback, data, count);
+}
+
 // A UID must fit on one index line as the name before the colon.
 bool IsIndexableUid(const char* uid) { return uid != nullptr && strpbrk(uid, ":\r\n") == nullptr; }
 
@@ -285,14 +302,6 @@ long ParseOffset(const char* text) {
     const long offset = strtol(text, &end, 10);
     if (errno != 0 || *SkipBlanks(end) != '\0') return -1;
     return offset;
-}
-
-void DeleteChain(VCard* card) {
-    while (card != nullptr) {
-        VCard* following = card->next;
-        delete card;
-        card = following;
-    }
 }
 
 // The value that starts with `first`, joined with the physical lines it is
@@ -464,16 +473,10 @@ VCard* VersitFile::FindCardFromList(const char* value, int propId) const {
 void VersitFile::IndexFile(const char* indexPath, ZaProgressCallback callback, void* data) {
     try {
         ValNameList index;
-        int count = 0;
-        for (;;) {
-            const long offset = GetVCardFileOffset();
-            std::unique_ptr<VCard> card(GetVCardFromFile());
-            if (!card) break;
-            const VCardEntry* uid = card->GetEntry(VCardPropUid);
+        ForEachCard(*this, callback, data, [&](const VCard& card, long offset, int) {
+            const VCardEntry* uid = card.GetEntry(VCardPropUid);
             if (uid != nullptr && IsIndexableUid(uid->value)) index.Append(uid->value, std::to_string(offset).c_str());
-            if (++count % kProgressEvery == 0) ReportProgress(callback, data, count);
-        }
-        ReportProgress(callback, data, count);
+        });
         index.Write(indexPath);
     } catch (ZaError* e) {
         Rethrow(e, __LINE__, "Error in VersitFile::IndexFile");
@@ -494,20 +497,14 @@ void VersitFile::IndexFileOn(const char* indexPath, int propId, ZaProgressCallba
     };
     try {
         std::vector<Item> items;
-        int count = 0;
-        for (;;) {
-            const long offset = GetVCardFileOffset();
-            std::unique_ptr<VCard> card(GetVCardFromFile());
-            if (!card) break;
-            const VCardEntry* uid = card->GetEntry(VCardPropUid);
+        ForEachCard(*this, callback, data, [&](const VCard& card, long offset, int order) {
+            const VCardEntry* uid = card.GetEntry(VCardPropUid);
             if (uid == nullptr) ThrowUserError(1682, "UID field not found in versit file");
             if (uid->value == nullptr) ThrowUserError(1685, "UID field is empty in versit file");
-            const VCardEntry* key = card->GetEntry(propId);
+            const VCardEntry* key = card.GetEntry(propId);
             if (IsIndexableUid(uid->value))
-                items.push_back({key != nullptr && key->value != nullptr ? key->value : "", uid->value, offset, count});
-            if (++count % kProgressEvery == 0) ReportProgress(callback, data, count);
-        }
-        ReportProgress(callback, data, count);
+                items.push_back({key != nullptr && key->value != nullptr ? key->value : "", uid->value, offset, order});
+        });
         std::sort(items.begin(), items.end(), [](const Item& a, const Item& b) {
             const int c = strcasecmp(a.key.c_str(), b.key.c_str());
             return c < 0 || (c == 0 && a.order > b.order);

@@ -4,13 +4,11 @@
 
 #include <strings.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <memory>
 
+#include "loginrules.h"
 #include "reqinfo.h"
-#include "stringutil.h"
-#include "userDB.h"
 #include "vallist.h"
 #include "zaconfigDB.h"
 #include "zarvoclasses.h"
@@ -19,11 +17,6 @@ namespace {
 
 const char kSampleRootDN[] = "cn=Directory Manager, o=Company, c=US";
 const char kSampleSearchBase[] = "o=Company, c=US";
-
-struct FreeText {
-    void operator()(char* p) const { free(p); }
-};
-using OwnedText = std::unique_ptr<char, FreeText>;
 
 // A fixed value shown in bold and sent along in a hidden field.
 HTMLObject* FixedValue(const char* field, const char* value) {
@@ -60,35 +53,8 @@ ZaBoolean ZarvoAdminCommon::IsLoggedIn() {
 }
 
 Page* ZarvoAdminCommon::UserAuthenticateAndLogin() {
-    if (IsLoggedIn() == ZaTrue) return nullptr;
-    UserDB* users = application->GetUserDB();
-    std::unique_ptr<Url> target(LoginTarget());
-
-    if (!StringIsEmpty(request->remoteUser)) {
-        OwnedText found(users->GetUidFromServerUser(request->remoteUser));
-        if (found && users->UserExists(found.get()) == ZaTrue &&
-            users->GetLoginFlag(found.get()) == ZaTrue) {
-            LogIn(found.get(), ZaTrue, ZaTrue);
-            users->NoteLogin(found.get());
-            return nullptr;
-        }
-    }
-
-    char* login = request->FindVar("login");
-    char* password = request->FindVar("password");
-    if (login && password) {
-        OwnedText found(users->GetUidFromLogin(login));
-        if (!found) return GenLoginPage(target.release(), "Incorrect username, please try again");
-        // Whether the name belongs to an administrator is told before the password is checked.
-        if (users->GetLoginFlag(found.get()) != ZaTrue)
-            return GenLoginPage(target.release(), "You are not on the list of valid administrators.");
-        if (users->CheckPassword(found.get(), password) != ZaTrue)
-            return GenLoginPage(target.release(), "Incorrect password, please try again");
-        LogIn(found.get(), ZaTrue, ZaFalse);
-        users->NoteLogin(found.get());
-        return nullptr;
-    }
-    return GenLoginPage(target.release(), nullptr);
+    return ZaAuthenticateAndLogIn(this, {/*storeMustBeSetUp=*/false, /*administratorsOnly=*/true,
+                                         /*personalStyle=*/false});
 }
 
 Page* ZarvoAdminCommon::HandleEvent(const char* program) {

@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "loginrules.h"
 #include "reqinfo.h"
 #include "string_class.h"
 #include "stringutil.h"
@@ -114,19 +115,28 @@ Url* ZarvoBaseCommon::LoginTarget() {
     return target;
 }
 
-Page* ZarvoBaseCommon::UserAuthenticateAndLogin() {
-    if (IsLoggedIn() == ZaTrue) return nullptr;
-    UserDB* users = application->GetUserDB();
-    std::unique_ptr<Url> target(LoginTarget());
-    if (users->IsSetUp() != ZaTrue)
-        return GenLoginPage(target.release(), "Cannot login as the application is not setup");
+Page* ZaAuthenticateAndLogIn(ZarvoBaseCommon* common, const ZaLoginRules& rules) {
+    if (common->IsLoggedIn() == ZaTrue) return nullptr;
+    UserDB* users = common->application->GetUserDB();
+    RequestInfo* request = common->request;
+    std::unique_ptr<Url> target(common->LoginTarget());
+    if (rules.storeMustBeSetUp && users->IsSetUp() != ZaTrue)
+        return common->GenLoginPage(target.release(), "Cannot login as the application is not setup");
+    // A program for administrators only has checked the flag before it admits anyone.
+    auto isWebmaster = [&](char* uid) {
+        return (rules.administratorsOnly || users->GetLoginFlag(uid) == ZaTrue) ? ZaTrue : ZaFalse;
+    };
+    auto admit = [&](char* uid, ZaBoolean serverLogin) {
+        common->LogIn(uid, isWebmaster(uid), serverLogin);
+        if (rules.personalStyle) common->SetCurrentStyle(common->application, uid);
+        users->NoteLogin(uid);
+    };
 
     if (!StringIsEmpty(request->remoteUser)) {
         OwnedText found(users->GetUidFromServerUser(request->remoteUser));
-        if (found && users->UserExists(found.get()) == ZaTrue) {
-            LogIn(found.get(), users->GetLoginFlag(found.get()) == ZaTrue ? ZaTrue : ZaFalse, ZaTrue);
-            SetCurrentStyle(application, found.get());
-            users->NoteLogin(found.get());
+        if (found && users->UserExists(found.get()) == ZaTrue &&
+            (!rules.administratorsOnly || users->GetLoginFlag(found.get()) == ZaTrue)) {
+            admit(found.get(), ZaTrue);
             return nullptr;
         }
     }
@@ -135,15 +145,21 @@ Page* ZarvoBaseCommon::UserAuthenticateAndLogin() {
     char* password = request->FindVar("password");
     if (login && password) {
         OwnedText found(users->GetUidFromLogin(login));
-        if (!found) return GenLoginPage(target.release(), "Incorrect username, please try again");
+        if (!found) return common->GenLoginPage(target.release(), "Incorrect username, please try again");
+        // Whether the name belongs to an administrator is told before the password is checked.
+        if (rules.administratorsOnly && users->GetLoginFlag(found.get()) != ZaTrue)
+            return common->GenLoginPage(target.release(), "You are not on the list of valid administrators.");
         if (users->CheckPassword(found.get(), password) != ZaTrue)
-            return GenLoginPage(target.release(), "Incorrect password, please try again");
-        LogIn(found.get(), users->GetLoginFlag(found.get()) == ZaTrue ? ZaTrue : ZaFalse, ZaFalse);
-        SetCurrentStyle(application, found.get());
-        users->NoteLogin(found.get());
+            return common->GenLoginPage(target.release(), "Incorrect password, please try again");
+        admit(found.get(), ZaFalse);
         return nullptr;
     }
-    return GenLoginPage(target.release(), nullptr);
+    return common->GenLoginPage(target.release(), nullptr);
+}
+
+Page* ZarvoBaseCommon::UserAuthenticateAndLogin() {
+    return ZaAuthenticateAndLogIn(this, {/*storeMustBeSetUp=*/true, /*administratorsOnly=*/false,
+                                         /*personalStyle=*/true});
 }
 
 Page* ZarvoBaseCommon::LoginPage() { return GenLoginPage(new Url(application->program), nullptr); }

@@ -70,15 +70,19 @@ ZaCheckBox* CheckedBox(const char* field, const char* value, HTMLObject* link) {
     return box;
 }
 
-// The store's answer: ids with their display names, sorted by name.
-std::unique_ptr<ValNameList> SortedUsers(ValList* uids, UserDB* users) {
-    if (!EntryCount(uids)) return nullptr;
-    return std::unique_ptr<ValNameList>(users->SortByValue(uids));
-}
-
-std::unique_ptr<ValNameList> SortedGroups(ValList* gids, GroupDB* groups) {
-    if (!EntryCount(gids)) return nullptr;
-    return std::unique_ptr<ValNameList>(groups->SortByValue(gids));
+// The inner table of a block of people or groups: the store sorts the ids by
+// their display names, and each gets one widget. No ids make no table, and a
+// store error carries the name of the table operation that asked.
+template <typename Store, typename MakeWidget>
+std::unique_ptr<ZaTable> StoreEntriesTable(ValList* ids, Store* store, int line, const char* where,
+                                           MakeWidget makeWidget) {
+    if (!EntryCount(ids)) return nullptr;
+    try {
+        std::unique_ptr<ValNameList> names(store->SortByValue(ids));
+        return EntriesTable(EntriesOf(names.get()), makeWidget);
+    } catch (ZaError* e) {
+        Rethrow(e, line, where);
+    }
 }
 
 std::string JSField(const char* text) {
@@ -176,15 +180,13 @@ HTMLObject* ZaTable::addObject(HTMLObject* item) {
     return item;
 }
 
+// The tree's own text and number nodes go through the object slot, which a
+// table overrides: each lands in a cell of its own.
 HTMLObject* ZaTable::addObject(const char* text, ZaBoolean activateURLs) {
-    HTMLObject* node = new HTMLObject(TAG_NONE, text);
-    node->activateURLs = activateURLs == ZaTrue ? 1 : 0;
-    node->StartOnNewLine(ZaFalse);
-    node->EndOnNewLine(ZaFalse);
-    return addObject(node);
+    return HTMLObject::addObject(text, activateURLs);
 }
 
-HTMLObject* ZaTable::addObject(int number) { return addObject(std::to_string(number).c_str(), ZaFalse); }
+HTMLObject* ZaTable::addObject(int number) { return HTMLObject::addObject(number); }
 
 void ZaTable::AddRow(HTMLObject* object) {
     TableRow* row = new TableRow(kNoText);
@@ -285,39 +287,25 @@ void ZaPersonGroupTable::AddCheckedPeople(const char* field, ValList* uids, cons
 void ZaPersonGroupTable::AddCheckedPeople(const char* field, ValList* uids, HTMLObject* heading, UserDB* users,
                                           const char* onClick) {
     std::unique_ptr<HTMLObject> head(heading);
-    try {
-        std::unique_ptr<ValNameList> names = SortedUsers(uids, users);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()), [&](const char* uid, const char* name) {
-                ZaCheckBox* box = CheckedBox(field, uid, new ZaCenterAlignedPersonLink(name));
-                if (onClick) box->addAttribute(ATTR_ONCLICK, onClick);
-                return box;
-            });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(uids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddCheckedPeople");
-    }
+    std::unique_ptr<ZaTable> inner =
+        StoreEntriesTable(uids, users, __LINE__, "AddCheckedPeople", [&](const char* uid, const char* name) {
+            ZaCheckBox* box = CheckedBox(field, uid, new ZaCenterAlignedPersonLink(name));
+            if (onClick) box->addAttribute(ATTR_ONCLICK, onClick);
+            return box;
+        });
+    AddBlock(head.release(), inner.release(), EntryCount(uids));
 }
 
 void ZaPersonGroupTable::AddRadioButtonPeople(const char* field, ValList* uids, const char* heading,
                                               const char* selectedUid, UserDB* users) {
     std::unique_ptr<HTMLObject> head(BoldOrNull(heading));
-    try {
-        std::unique_ptr<ValNameList> names = SortedUsers(uids, users);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()), [&](const char* uid, const char* name) {
-                ZaRadioButton* button = new ZaRadioButton(field, uid, name);
-                if (uid && selectedUid && strcasecmp(uid, selectedUid) == 0) button->MarkChecked();
-                return button;
-            });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(uids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddRadioButtonPeople");
-    }
+    std::unique_ptr<ZaTable> inner =
+        StoreEntriesTable(uids, users, __LINE__, "AddRadioButtonPeople", [&](const char* uid, const char* name) {
+            ZaRadioButton* button = new ZaRadioButton(field, uid, name);
+            if (uid && selectedUid && strcasecmp(uid, selectedUid) == 0) button->MarkChecked();
+            return button;
+        });
+    AddBlock(head.release(), inner.release(), EntryCount(uids));
 }
 
 void ZaPersonGroupTable::AddPeople(ValList* uids, const char* heading, UserDB* users, ZaBoolean linked) {
@@ -326,18 +314,11 @@ void ZaPersonGroupTable::AddPeople(ValList* uids, const char* heading, UserDB* u
 
 void ZaPersonGroupTable::AddPeople(ValList* uids, HTMLObject* heading, UserDB* users, ZaBoolean linked) {
     std::unique_ptr<HTMLObject> head(heading);
-    try {
-        std::unique_ptr<ValNameList> names = SortedUsers(uids, users);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()), [&](const char* uid, const char* name) {
-                return linked == ZaTrue ? new ZaPersonLink(name, uid) : new ZaPersonLink(name);
-            });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(uids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddPeople");
-    }
+    std::unique_ptr<ZaTable> inner =
+        StoreEntriesTable(uids, users, __LINE__, "AddPeople", [&](const char* uid, const char* name) {
+            return linked == ZaTrue ? new ZaPersonLink(name, uid) : new ZaPersonLink(name);
+        });
+    AddBlock(head.release(), inner.release(), EntryCount(uids));
 }
 
 void ZaPersonGroupTable::AddPeopleNoIcons(ValList* uids, const char* heading, UserDB* users) {
@@ -346,50 +327,29 @@ void ZaPersonGroupTable::AddPeopleNoIcons(ValList* uids, const char* heading, Us
 
 void ZaPersonGroupTable::AddPeopleNoIcons(ValList* uids, HTMLObject* heading, UserDB* users) {
     std::unique_ptr<HTMLObject> head(heading);
-    try {
-        std::unique_ptr<ValNameList> names = SortedUsers(uids, users);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()), [](const char*, const char* name) { return new B(name); });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(uids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddPeopleNoIcons");
-    }
+    std::unique_ptr<ZaTable> inner = StoreEntriesTable(uids, users, __LINE__, "AddPeopleNoIcons",
+                                                       [](const char*, const char* name) { return new B(name); });
+    AddBlock(head.release(), inner.release(), EntryCount(uids));
 }
 
 // The card view needs no configuration setting yet; the parameter keeps the
 // call the same for the suite's programs that pass one.
 void ZaPersonGroupTable::AddPeopleMouseOver(ValList* uids, const char* heading, UserDB* users, ZaConfigDB*) {
     std::unique_ptr<HTMLObject> head(BoldOrNull(heading));
-    try {
-        std::unique_ptr<ValNameList> names = SortedUsers(uids, users);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()), [&](const char* uid, const char* name) {
-                std::unique_ptr<VCard> card(users->GetVCard(const_cast<char*>(uid), ZaFalse));
-                return new ZaMouseOverLink(name, uid, card.get());
-            });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(uids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddPeopleMouseOver");
-    }
+    std::unique_ptr<ZaTable> inner =
+        StoreEntriesTable(uids, users, __LINE__, "AddPeopleMouseOver", [&](const char* uid, const char* name) {
+            std::unique_ptr<VCard> card(users->GetVCard(const_cast<char*>(uid), ZaFalse));
+            return new ZaMouseOverLink(name, uid, card.get());
+        });
+    AddBlock(head.release(), inner.release(), EntryCount(uids));
 }
 
 void ZaPersonGroupTable::AddGroups(ValList* gids, const char* heading, GroupDB* groups) {
     std::unique_ptr<HTMLObject> head(BoldOrNull(heading));
-    try {
-        std::unique_ptr<ValNameList> names = SortedGroups(gids, groups);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()),
-                                 [](const char* gid, const char* name) { return new ZaGroupLink(name, gid); });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(gids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddGroups");
-    }
+    std::unique_ptr<ZaTable> inner =
+        StoreEntriesTable(gids, groups, __LINE__, "AddGroups",
+                          [](const char* gid, const char* name) { return new ZaGroupLink(name, gid); });
+    AddBlock(head.release(), inner.release(), EntryCount(gids));
 }
 
 void ZaPersonGroupTable::AddGroupsNoIcons(ValList* gids, const char* heading, GroupDB* groups) {
@@ -398,32 +358,17 @@ void ZaPersonGroupTable::AddGroupsNoIcons(ValList* gids, const char* heading, Gr
 
 void ZaPersonGroupTable::AddGroupsNoIcons(ValList* gids, HTMLObject* heading, GroupDB* groups) {
     std::unique_ptr<HTMLObject> head(heading);
-    try {
-        std::unique_ptr<ValNameList> names = SortedGroups(gids, groups);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()), [](const char*, const char* name) { return new B(name); });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(gids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddGroupsNoIcons");
-    }
+    std::unique_ptr<ZaTable> inner = StoreEntriesTable(gids, groups, __LINE__, "AddGroupsNoIcons",
+                                                       [](const char*, const char* name) { return new B(name); });
+    AddBlock(head.release(), inner.release(), EntryCount(gids));
 }
 
 void ZaPersonGroupTable::AddCheckedGroups(const char* field, ValList* gids, const char* heading, GroupDB* groups) {
     std::unique_ptr<HTMLObject> head(BoldOrNull(heading));
-    try {
-        std::unique_ptr<ValNameList> names = SortedGroups(gids, groups);
-        std::unique_ptr<ZaTable> inner;
-        if (names) {
-            inner = EntriesTable(EntriesOf(names.get()), [&](const char* gid, const char* name) {
-                return CheckedBox(field, gid, new ZaCenterAlignedGroupLink(name));
-            });
-        }
-        AddBlock(head.release(), inner.release(), EntryCount(gids));
-    } catch (ZaError* e) {
-        Rethrow(e, __LINE__, "AddCheckedGroups");
-    }
+    std::unique_ptr<ZaTable> inner = StoreEntriesTable(
+        gids, groups, __LINE__, "AddCheckedGroups",
+        [&](const char* gid, const char* name) { return CheckedBox(field, gid, new ZaCenterAlignedGroupLink(name)); });
+    AddBlock(head.release(), inner.release(), EntryCount(gids));
 }
 
 void ZaPersonGroupTable::AddCheckedDocuments(const char* field, ValList* documents, const char* heading) {
