@@ -70,7 +70,7 @@ size_t Occurrences(const std::string& text, const std::string& what) {
 
 TEST(Cookies, FormattedCookieStripes) {
     const std::string a460(460, 'a'), b460(460, 'b'), b461(461, 'b'), a500(500, 'a'), b500(500, 'b'),
-        c500(500, 'c'), a1000(1000, 'a');
+        c500(500, 'c'), a1000(1000, 'a'), a1996(1996, 'a'), b1996(1996, 'b'), b1997(1997, 'b'), a5000(5000, 'a');
     struct Case {
         const char* what;
         int browser;  // 1 Mozilla: limit 3996; 2 MSIE: limit 924
@@ -87,6 +87,11 @@ TEST(Cookies, FormattedCookieStripes) {
         {"Mozilla allows more", 1, {a500, b500, c500}, SetCookieLine("Sel", a500 + ":" + b500 + ":" + c500)},
         {"a value alone over the limit gets its own stripe", 2, {a1000, "b"},
          Stripe(0, a1000) + Stripe(1, "b") + SetCookieLine("Sel", "ZarvoStriped-2")},
+        {"Mozilla: limit reached exactly", 1, {a1996, b1997},
+         Stripe(0, a1996) + Stripe(1, b1997) + SetCookieLine("Sel", "ZarvoStriped-2")},
+        {"Mozilla: one below the limit", 1, {a1996, b1996}, SetCookieLine("Sel", a1996 + ":" + b1996)},
+        {"Mozilla: a value alone over the limit", 1, {"x", a5000, "y"},
+         Stripe(0, "x") + Stripe(1, a5000) + Stripe(2, "y") + SetCookieLine("Sel", "ZarvoStriped-3")},
     };
     for (const Case& c : cases) {
         ValList values;

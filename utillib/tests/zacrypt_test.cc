@@ -4,6 +4,7 @@
 
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "zacrypt.h"
 
@@ -29,15 +30,22 @@ TEST(ZaCryptTest, ScrambledFormsWithTheDefaultKey) {
     EXPECT_EQ(Take(crypt.Decrypt(bad)), "") << bad;
 }
 
+// Every length from 0 to 64 (bytes of 128 and above among plain ones), then
+// every byte from 128 to 255 in texts of one to five bytes.
 TEST(ZaCryptTest, EveryTextComesBack) {
   ZaCrypt crypt, other("k3y!");
+  std::vector<std::string> texts;
   std::string text;
-  for (int length = 1; length <= 12; length++) {
-    text += static_cast<char>(length % 2 ? 'a' + length : 0x80 + length * 9);  // bytes of 128 and above too
-    std::string scrambled = Take(crypt.Encrypt(text.c_str()));
-    EXPECT_EQ(scrambled.size(), 2 + 8 * ((length + 3) / 4)) << length;
-    EXPECT_EQ(Take(crypt.Decrypt(scrambled.c_str())), text) << length;
-    EXPECT_EQ(Take(other.Decrypt(Take(other.Encrypt(text.c_str())).c_str())), text) << length;
+  for (int length = 0; length <= 64; length++) {
+    texts.push_back(text);
+    text += static_cast<char>(length % 2 ? 'a' + length % 26 : 0x80 + length * 9 % 128);
+  }
+  for (int byte = 128; byte < 256; byte++) texts.push_back(std::string(1 + byte % 5, static_cast<char>(byte)));
+  for (const std::string& t : texts) {
+    std::string scrambled = Take(crypt.Encrypt(t.c_str()));
+    EXPECT_EQ(scrambled.size(), t.empty() ? 0 : 2 + 8 * ((t.size() + 3) / 4)) << t.size();
+    EXPECT_EQ(Take(crypt.Decrypt(scrambled.c_str())), t) << t.size() << " bytes from " << int(t[0] & 0xFF);
+    EXPECT_EQ(Take(other.Decrypt(Take(other.Encrypt(t.c_str())).c_str())), t) << t.size();
   }
 }
 
