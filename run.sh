@@ -1,12 +1,105 @@
 #!/usr/bin/env bash
-# Installs what is missing, builds, and runs one sample request through the
-# console so its answer can be seen.
+# Builds the console, lays out an installation with a sample directory and
+# serves it with lighttpd on http://127.0.0.1:PORT/ (in the foreground).
+#
+#   ./run.sh [--prefix DIR] [--port N] [--people N] [--admin-password PW]
+#            [--build DIR] [--no-serve]
+#
+# DIR defaults to ./demo, PORT to 8080, the sample directory to 300 people.
+# Running it again keeps the directory and sets a new administrator password.
+# --no-serve prepares everything (lighttpd.conf included) and stops there.
 set -euo pipefail
 cd "$(dirname "$0")"
-scripts/install-deps.sh
-cmake -S . -B build >/dev/null
-cmake --build build -j"${JOBS:-2}"
-echo "== GET /operadmin.cgi?program=demo&name=Ann%20Lee"
-env -i PATH="$PATH" REQUEST_METHOD=GET QUERY_STRING='program=demo&name=Ann%20Lee' \
-  SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=127.0.0.1 SERVER_PORT=8080 \
-  HTTP_COOKIE='ZarvoUidCookie=demo' HTTP_USER_AGENT='Mozilla/5.0' build/bin/operadmin.cgi
+prefix=$PWD/demo port=8080 people=300 password= build=build serve=1
+while [ $# -gt 0 ]; do
+  case $1 in
+    --prefix|--port|--people|--admin-password|--build)
+      [ $# -ge 2 ] || { echo "run.sh: $1 needs a value" >&2; exit 2; } ;;&
+    --prefix) prefix=$2; shift 2 ;;
+    --port) port=$2; shift 2 ;;
+    --people) people=$2; shift 2 ;;
+    --admin-password) password=$2; shift 2 ;;
+    --build) build=$2; shift 2 ;;
+    --no-serve) serve=0; shift ;;
+    -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+    *) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
+  esac
+done
+case $port in ''|*[!0-9]*) echo "run.sh: --port takes a number" >&2; exit 2 ;; esac
+case $people in ''|*[!0-9]*) echo "run.sh: --people takes a number" >&2; exit 2 ;; esac
+[ "$people" -ge 10 ] || { echo "run.sh: --people takes at least 10" >&2; exit 2; }
+case $password in *$'\n'*) echo "run.sh: the password cannot span lines" >&2; exit 2 ;; esac
+mkdir -p "$prefix"; prefix=$(cd "$prefix" && pwd)
+
+scripts/install-deps.sh lighttpd
+echo "== building in $build"
+cmake -S . -B "$build" >/dev/null
+# Only what the installation holds: the program, the store plug-in, the tool.
+cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi zafiledblib_cgi zastore >"$build/run.log" 2>&1 ||
+  { tail -n 40 "$build/run.log"; exit 1; }
+echo "== installing into $prefix"
+cmake --install "$build" --prefix "$prefix" >/dev/null
+zastore() { "$prefix/bin/zastore" "$@" --top "$prefix"; }
+
+zastore init >/dev/null
+# The demonstration logs every level, so that the operator's own actions
+# show up in the log pages; an installation's default keeps errors alone.
+config=$prefix/config/configInfo.lst
+if [ ! -s "$config" ]; then
+  printf 'BEGIN:vNameList\nlogLevel:ZA_INFO\nEND:vNameList\n' > "$config"
+elif grep -qi '^logLevel:' "$config"; then
+  sed -i 's/^logLevel:.*/logLevel:ZA_INFO/I' "$config"
+else
+  sed -i 's/^END:vNameList/logLevel:ZA_INFO\n&/' "$config"
+fi
+
+if ! zastore list people | grep -q .; then
+  groups=$(( people / 10 > 3 ? people / 10 : 3 ))
+  echo "== seeding $people people and $groups groups"
+  zastore seed --people "$people" --groups "$groups" --noncurrent $(( people / 20 + 2 )) --seed 7
+fi
+
+# Some history in the shared log, spread over the last two weeks, so that the
+# log pages have something to filter. Written only into an empty log, before
+# the server runs, so no request can be appending at the same time.
+seed_log() {
+  local log=$prefix/logs/zalogfile i entry when
+  [ -s "$log" ] && return 0
+  local -a entries=("ZA_INFO:OperAdmin:Uid u000001 logged in"
+    "ZA_AUDIT:Admin:Password changed for u000017"
+    "ZA_INFO:GroupMgr:Document plan added to g000002"
+    "ZA_WARNING:OrgView:Disk space of u000042 above 90% of its quota"
+    "ZA_ERROR:GroupMgr:Could not reach the mail relay: connection refused"
+    "ZA_AUDIT:OperAdmin:Group g000004 handed to u000011"
+    "ZA_INFO:OrgView:Nightly usage rescan finished"
+    "ZA_WARNING:Admin:Style style9 is not available, using style0"
+    "ZA_ERROR:OrgView:Unable to read the card of u000077: no UID line")
+  for i in $(seq 40 -1 1); do
+    entry=${entries[i % ${#entries[@]}]}
+    when=$(LC_ALL=C date -d "-$(( i / 3 )) days -$(( i * 7 )) minutes" '+%d-%b-%y %H.%M.%S %Z')
+    printf '%s:%s:%s:%s\n' "$when" "$(cut -d: -f2 <<<"$entry")" "${entry%%:*}" "$(cut -d: -f3- <<<"$entry")"
+  done > "$log"
+}
+seed_log
+
+if [ -z "$password" ]; then
+  password=$(head -c 64 /dev/urandom | tr -dc 'A-HJ-NP-Za-km-z2-9' | head -c 14)
+fi
+zastore list people | grep -q $'^operator\t' ||
+  zastore person add operator --name "Console Operator" --email operator@localhost >/dev/null
+if zastore list accounts | grep -q $'^operator\t'; then
+  printf '%s\n' "$password" | zastore account passwd operator >/dev/null
+else
+  printf '%s\n' "$password" | zastore account add operator operator --admin >/dev/null
+fi
+
+conf=$prefix/config/lighttpd.conf
+sed -e "s|@TOP@|$prefix|g" -e "s|@PORT@|$port|g" -e "s|@BIND@|127.0.0.1|g" \
+  install/lighttpd/lighttpd.conf.in > "$conf"
+[ "$serve" = 1 ] || { echo "prepared $prefix (lighttpd -D -f $conf serves it)"; exit 0; }
+echo
+echo "Console:  http://127.0.0.1:$port/"
+echo "Login:    operator"
+echo "Password: $password"
+echo "(server errors go to $prefix/logs/lighttpd-error.log; Ctrl-C stops the server)"
+exec lighttpd -D -f "$conf"

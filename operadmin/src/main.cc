@@ -107,6 +107,10 @@ Page* OperAdmin::HandleEvent(const char*) {
 Page* OperAdmin::GenOperAdminPage() {
     try {
         auto page = std::make_unique<ZaAppFrameSet>(style->lowerFrame);
+        // The side bar's logout link targets "_top"; browsers run a
+        // "javascript:" link in the window it targets, so the frame set
+        // itself must know the confirmation function.
+        page->AddJSConfirm();
         page->AddNewFrame(ConsoleUrl("navbar"), "application_navbar", ZaTrue);
         page->AddNewFrame(new Url(kHelpSummary), "application_main", ZaTrue);
         return page.release();
