@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Times the console's big directory-store listings over a generated directory,
-# through the program's store loader and the flat-file plug-in.
+# Times the console's big directory-store listings, and the per-user look-ups
+# its all-users pages make for every account holder, over a generated
+# directory, through the program's store loader and the flat-file plug-in.
 # Usage: scripts/bench-store.sh [PEOPLE [GROUPS]]   (default 100000 and 20000)
 # Builds into build/ (BUILD_DIR to change) and keeps the directory in
 # build/bench-store/ (BENCH_TOP to change) for the next run of the same size.
@@ -27,6 +28,7 @@ ln -sf "$(cd "$build/lib" && pwd)/zafiledblib_cgi.so" "$top/lib/zafiledblib_cgi.
 bench=$(cd "$build/bin" && pwd)/za-store-bench
 echo "== $stamp: one process per operation (time of the call; peak memory of the process)"
 cd "$top/web/admin/bin"
-for op in GetCurrentUserNames GetAccountNames GetCurrentUsers GetAllDiskUsage GetAllGroupsDiskUsage; do
+for op in GetCurrentUserNames GetAccountNames GetCurrentUsers GetAllDiskUsage GetAllGroupsDiskUsage \
+  PerUserLookups; do
   "$bench" "$op"
 done

@@ -21,6 +21,22 @@ struct FdbFileStamp {
 };
 FdbFileStamp FdbStampOf(const std::string& path);
 
+// Keeps the file that a cached copy was read from open, so that its inode
+// cannot be given to a later file while the copy is in use: a new file with
+// the old inode, size and time would otherwise pass for the cached one.
+class FdbPinnedFile {
+ public:
+  FdbPinnedFile() = default;
+  ~FdbPinnedFile();
+  FdbPinnedFile(const FdbPinnedFile&) = delete;
+  FdbPinnedFile& operator=(const FdbPinnedFile&) = delete;
+  void Pin(const std::string& path);  // drops the previous file; a missing one pins nothing
+  void Drop();
+
+ private:
+  int fd = -1;
+};
+
 std::string FdbEscapeField(const std::string& field);
 std::string FdbUnescapeField(const std::string& field);
 

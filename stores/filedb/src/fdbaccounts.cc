@@ -2,18 +2,17 @@
 // and last login per user ID, and the user's data folder.
 #include <ctime>
 
+#include "fdblock.h"
 #include "fdbpasswd.h"
 #include "fdbstore.h"
 #include "fdbstore_tables.h"
 #include "zafile.h"
-#include "zalock.h"
 
 static const char kSource[] = "stores/filedb/src/fdbaccounts";
 
 bool FileDirStore::FindAccount(const std::string& uid, FdbAccount* out) {
-  CheckReachable();
   FdbAccountTable& accounts = tables->accounts;
-  ZaLockFileGuard lock(accounts.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(accounts.LockFile(), ZaSharedLock);
   accounts.Refresh();
   auto it = accounts.byUid.find(FdbKey(uid));
   if (it == accounts.byUid.end()) return false;
@@ -22,9 +21,8 @@ bool FileDirStore::FindAccount(const std::string& uid, FdbAccount* out) {
 }
 
 bool FileDirStore::FindAccountByLogin(const std::string& login, FdbAccount* out) {
-  CheckReachable();
   FdbAccountTable& accounts = tables->accounts;
-  ZaLockFileGuard lock(accounts.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(accounts.LockFile(), ZaSharedLock);
   accounts.Refresh();
   auto it = accounts.byLogin.find(FdbKey(login));
   if (it == accounts.byLogin.end()) return false;
@@ -35,7 +33,7 @@ bool FileDirStore::FindAccountByLogin(const std::string& login, FdbAccount* out)
 std::vector<FdbAccount> FileDirStore::Accounts() {
   CheckReachable();
   FdbAccountTable& accounts = tables->accounts;
-  ZaLockFileGuard lock(accounts.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(accounts.LockFile(), ZaSharedLock);
   accounts.Refresh();
   std::vector<FdbAccount> all;
   all.reserve(accounts.rows.size());
@@ -47,10 +45,10 @@ bool FileDirStore::CreateAccount(const std::string& uid, const std::string& logi
                                  const std::string& hash) {
   if (!FdbValidId(uid) || !FdbValidId(login)) return false;
   CheckReachable();
-  ZaLockFileGuard peopleLock(FdbPeopleLock(dir).c_str(), ZaSharedLock);
+  FdbLockGuard peopleLock(FdbPeopleLock(dir), ZaSharedLock);
   FdbAccountTable& accounts = tables->accounts;
-  ZaLockFileGuard accountLock(accounts.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard usageLock(tables->usage.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard accountLock(accounts.LockFile(), ZaExclusiveLock);
+  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
   FdbLoadPeople(tables->people, dir);
   accounts.Refresh();
   auto person = tables->people.byUid.find(FdbKey(uid));
@@ -73,7 +71,7 @@ bool FileDirStore::CreateAccount(const std::string& uid, const std::string& logi
 // Changes one account under the exclusive lock; false when there is none.
 template <class Change>
 static bool ChangeAccount(FdbAccountTable& accounts, const std::string& uid, Change change) {
-  ZaLockFileGuard lock(accounts.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard lock(accounts.LockFile(), ZaExclusiveLock);
   accounts.Refresh();
   auto it = accounts.byUid.find(FdbKey(uid));
   if (it == accounts.byUid.end()) return false;
@@ -105,7 +103,7 @@ bool FileDirStore::NoteLogin(const std::string& uid) {
 bool FileDirStore::DeleteAccount(const std::string& uid) {
   CheckReachable();
   FdbAccountTable& accounts = tables->accounts;
-  ZaLockFileGuard lock(accounts.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard lock(accounts.LockFile(), ZaExclusiveLock);
   accounts.Refresh();
   auto it = accounts.byUid.find(FdbKey(uid));
   if (it == accounts.byUid.end()) return false;
@@ -119,9 +117,9 @@ bool FileDirStore::DeleteUserData(const std::string& uid) {
   CheckReachable();
   FdbUserRowsTable& hotlists = tables->hotlists;
   FdbUserRowsTable& prefs = tables->prefs;
-  ZaLockFileGuard hotlistLock(hotlists.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard prefsLock(prefs.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard usageLock(tables->usage.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard hotlistLock(hotlists.LockFile(), ZaExclusiveLock);
+  FdbLockGuard prefsLock(prefs.LockFile(), ZaExclusiveLock);
+  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
   std::string key = FdbKey(uid);
   hotlists.Refresh();
   std::vector<bool> doomed(hotlists.rows.size());

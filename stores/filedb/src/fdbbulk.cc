@@ -4,13 +4,13 @@
 #include <cstring>
 #include <map>
 
+#include "fdblock.h"
 #include "fdbstore.h"
 #include "fdbstore_tables.h"
 #include "vcard.h"
 #include "zadate.h"
 #include "zadocument.h"
 #include "zafile.h"
-#include "zalock.h"
 
 static const char kSource[] = "stores/filedb/src/fdbbulk";
 
@@ -46,12 +46,12 @@ void FileDirStore::BulkLoad(FdbBulkData* data) {
   CheckReachable();
   if (!IsInitialised()) UserError(__LINE__, "The store in " + dir + " is not initialised");
   Tables& t = *tables;
-  ZaLockFileGuard peopleLock(FdbPeopleLock(dir).c_str(), ZaExclusiveLock);
-  ZaLockFileGuard accountLock(t.accounts.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard groupLock(t.groups.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard hotlistLock(t.hotlists.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard prefsLock(t.prefs.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard usageLock(t.usage.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard peopleLock(FdbPeopleLock(dir), ZaExclusiveLock);
+  FdbLockGuard accountLock(t.accounts.LockFile(), ZaExclusiveLock);
+  FdbLockGuard groupLock(t.groups.LockFile(), ZaExclusiveLock);
+  FdbLockGuard hotlistLock(t.hotlists.LockFile(), ZaExclusiveLock);
+  FdbLockGuard prefsLock(t.prefs.LockFile(), ZaExclusiveLock);
+  FdbLockGuard usageLock(t.usage.LockFile(), ZaExclusiveLock);
   FdbLoadPeople(t.people, dir);
   t.accounts.Refresh();
   t.groups.Refresh();

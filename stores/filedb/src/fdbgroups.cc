@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fdblock.h"
 #include "fdbstore.h"
 #include "fdbstore_tables.h"
 #include "zadate.h"
@@ -27,9 +28,8 @@ static bool IsMember(const FdbGroup& g, const std::string& uid) {
 }
 
 bool FileDirStore::FindGroup(const std::string& gid, FdbGroup* out) {
-  CheckReachable();
   FdbGroupTable& groups = tables->groups;
-  ZaLockFileGuard lock(groups.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
   groups.Refresh();
   auto it = groups.byGid.find(FdbKey(gid));
   if (it == groups.byGid.end()) return false;
@@ -40,7 +40,7 @@ bool FileDirStore::FindGroup(const std::string& gid, FdbGroup* out) {
 std::vector<FdbGroup> FileDirStore::Groups() {
   CheckReachable();
   FdbGroupTable& groups = tables->groups;
-  ZaLockFileGuard lock(groups.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
   groups.Refresh();
   std::vector<FdbGroup> all;
   all.reserve(groups.rows.size());
@@ -59,17 +59,15 @@ static std::vector<std::string> GroupIds(FdbGroupTable& groups,
 }
 
 std::vector<std::string> FileDirStore::GroupsOfUser(const std::string& uid) {
-  CheckReachable();
   FdbGroupTable& groups = tables->groups;
-  ZaLockFileGuard lock(groups.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
   groups.Refresh();
   return GroupIds(groups, groups.byMember, uid);
 }
 
 std::vector<std::string> FileDirStore::GroupsOwnedBy(const std::string& uid) {
-  CheckReachable();
   FdbGroupTable& groups = tables->groups;
-  ZaLockFileGuard lock(groups.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
   groups.Refresh();
   return GroupIds(groups, groups.byOwner, uid);
 }
@@ -80,9 +78,9 @@ void FileDirStore::AddGroup(const FdbGroup& group) {
   CheckReachable();
   FdbAccountTable& accounts = tables->accounts;
   FdbGroupTable& groups = tables->groups;
-  ZaLockFileGuard accountLock(accounts.LockFile().c_str(), ZaSharedLock);
-  ZaLockFileGuard groupLock(groups.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard usageLock(tables->usage.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard accountLock(accounts.LockFile(), ZaSharedLock);
+  FdbLockGuard groupLock(groups.LockFile(), ZaExclusiveLock);
+  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
   accounts.Refresh();
   groups.Refresh();
   if (groups.byGid.count(FdbKey(group.gid))) UserError(__LINE__, "The group " + group.gid + " exists already");
@@ -105,13 +103,13 @@ void FileDirStore::AddGroup(const FdbGroup& group) {
 template <class Change>
 static bool ChangeGroup(FileDirStore::Tables& t, const std::string& gid, const std::string& needAccount,
                         Change change) {
-  std::unique_ptr<ZaLockFileGuard> accountLock;
+  std::unique_ptr<FdbLockGuard> accountLock;
   if (!needAccount.empty()) {
-    accountLock.reset(new ZaLockFileGuard(t.accounts.LockFile().c_str(), ZaSharedLock));
+    accountLock.reset(new FdbLockGuard(t.accounts.LockFile(), ZaSharedLock));
     t.accounts.Refresh();
     if (!t.accounts.byUid.count(FdbKey(needAccount))) return false;
   }
-  ZaLockFileGuard lock(t.groups.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard lock(t.groups.LockFile(), ZaExclusiveLock);
   t.groups.Refresh();
   auto it = t.groups.byGid.find(FdbKey(gid));
   if (it == t.groups.byGid.end()) return false;
@@ -161,10 +159,10 @@ bool FileDirStore::DeleteGroup(const std::string& gid, bool removeData) {
   CheckReachable();
   FdbGroupTable& groups = tables->groups;
   FdbUserRowsTable& hotlists = tables->hotlists;
-  ZaLockFileGuard groupLock(groups.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard groupLock(groups.LockFile(), ZaExclusiveLock);
   ZaLockFileGuard documentLock((DocumentFile(gid) + ".lck").c_str(), ZaExclusiveLock);
-  ZaLockFileGuard hotlistLock(hotlists.LockFile().c_str(), ZaExclusiveLock);
-  ZaLockFileGuard usageLock(tables->usage.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard hotlistLock(hotlists.LockFile(), ZaExclusiveLock);
+  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
   groups.Refresh();
   auto it = groups.byGid.find(FdbKey(gid));
   if (it == groups.byGid.end()) return false;
@@ -213,7 +211,7 @@ bool FileDirStore::AddDocument(const std::string& gid, const FdbDocument& doc) {
   if (doc.name.empty()) return false;
   CheckReachable();
   FdbGroupTable& groups = tables->groups;
-  ZaLockFileGuard groupLock(groups.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard groupLock(groups.LockFile(), ZaSharedLock);
   groups.Refresh();
   if (!groups.byGid.count(FdbKey(gid))) return false;
   std::string path = DocumentFile(gid);

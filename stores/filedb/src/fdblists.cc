@@ -1,15 +1,14 @@
 // Per-user hotlists ("hotlists.tab": user, "person" or "group", target) and
 // preferences ("prefs.tab": user, key, value).
+#include "fdblock.h"
 #include "fdbstore.h"
 #include "fdbstore_tables.h"
-#include "zalock.h"
 
 static const char* KindWord(FdbHotlistKind kind) { return kind == kFdbHotlistGroup ? "group" : "person"; }
 
 std::vector<std::string> FileDirStore::Hotlist(const std::string& uid, FdbHotlistKind kind) {
-  CheckReachable();
   FdbUserRowsTable& hotlists = tables->hotlists;
-  ZaLockFileGuard lock(hotlists.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(hotlists.LockFile(), ZaSharedLock);
   hotlists.Refresh();
   std::vector<std::string> targets;
   auto it = hotlists.byUser.find(FdbKey(uid));
@@ -23,11 +22,11 @@ bool FileDirStore::AddToHotlist(const std::string& uid, FdbHotlistKind kind, con
   CheckReachable();
   Tables& t = *tables;
   // Locks in store order; the target is a person or a group.
-  std::unique_ptr<ZaLockFileGuard> peopleLock, groupLock;
-  if (kind == kFdbHotlistPerson) peopleLock.reset(new ZaLockFileGuard(FdbPeopleLock(dir).c_str(), ZaSharedLock));
-  ZaLockFileGuard accountLock(t.accounts.LockFile().c_str(), ZaSharedLock);
-  if (kind == kFdbHotlistGroup) groupLock.reset(new ZaLockFileGuard(t.groups.LockFile().c_str(), ZaSharedLock));
-  ZaLockFileGuard hotlistLock(t.hotlists.LockFile().c_str(), ZaExclusiveLock);
+  std::unique_ptr<FdbLockGuard> peopleLock, groupLock;
+  if (kind == kFdbHotlistPerson) peopleLock.reset(new FdbLockGuard(FdbPeopleLock(dir), ZaSharedLock));
+  FdbLockGuard accountLock(t.accounts.LockFile(), ZaSharedLock);
+  if (kind == kFdbHotlistGroup) groupLock.reset(new FdbLockGuard(t.groups.LockFile(), ZaSharedLock));
+  FdbLockGuard hotlistLock(t.hotlists.LockFile(), ZaExclusiveLock);
   t.accounts.Refresh();
   if (!t.accounts.byUid.count(FdbKey(uid))) return false;
   if (kind == kFdbHotlistPerson) {
@@ -49,9 +48,8 @@ bool FileDirStore::AddToHotlist(const std::string& uid, FdbHotlistKind kind, con
 }
 
 std::vector<std::pair<std::string, std::string>> FileDirStore::Preferences(const std::string& uid) {
-  CheckReachable();
   FdbUserRowsTable& prefs = tables->prefs;
-  ZaLockFileGuard lock(prefs.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(prefs.LockFile(), ZaSharedLock);
   prefs.Refresh();
   std::vector<std::pair<std::string, std::string>> found;
   auto it = prefs.byUser.find(FdbKey(uid));
@@ -64,7 +62,7 @@ bool FileDirStore::SetPreference(const std::string& uid, const std::string& key,
   if (!FdbValidId(uid) || key.empty()) return false;
   CheckReachable();
   FdbUserRowsTable& prefs = tables->prefs;
-  ZaLockFileGuard lock(prefs.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard lock(prefs.LockFile(), ZaExclusiveLock);
   prefs.Refresh();
   auto it = prefs.byUser.find(FdbKey(uid));
   bool replaced = false;

@@ -12,10 +12,10 @@
 #include <cstdlib>
 #include <cstring>
 
+#include "fdblock.h"
 #include "fdbstore.h"
 #include "fdbstore_tables.h"
 #include "versit.h"
-#include "zalock.h"
 
 static const char kSource[] = "stores/filedb/src/fdbpeople";
 
@@ -76,6 +76,7 @@ static FdbRecord StampRow(const FdbFileStamp& vcf) {
 void FdbLoadPeople(FdbPeopleCache& cache, const std::string& dir) {
   std::string vcf = Path(dir, kFdbPeopleFile), summary = Path(dir, kFdbPeopleSummary);
   FdbFileStamp now = FdbStampOf(vcf);
+  if (!now.exists) FdbCheckReachable(dir);  // no people, unless the folder went away
   if (cache.loaded && now == cache.vcfStamp) return;
   cache.loaded = false;
   cache.list.clear();
@@ -99,6 +100,7 @@ void FdbLoadPeople(FdbPeopleCache& cache, const std::string& dir) {
     }
   }
   cache.vcfStamp = now;
+  cache.pinned.Pin(vcf);
   cache.loaded = true;
   cache.Reindex();
 }
@@ -123,6 +125,7 @@ void Save(FdbPeopleCache& cache, const std::string& dir, const std::string& card
   FdbReplaceFile(Path(dir, kFdbIndexFile), index);
   FdbReplaceFile(Path(dir, kFdbPeopleSummary), FdbFormatRecords("people", rows));
   cache.vcfStamp = vcf;
+  cache.pinned.Pin(Path(dir, kFdbPeopleFile));
   cache.loaded = true;
   cache.Reindex();
 }
@@ -158,8 +161,7 @@ void CompleteCard(VCard* card) {
 }  // namespace
 
 bool FileDirStore::FindPerson(const std::string& uid, FdbPerson* out) {
-  CheckReachable();
-  ZaLockFileGuard lock(FdbPeopleLock(dir).c_str(), ZaSharedLock);
+  FdbLockGuard lock(FdbPeopleLock(dir), ZaSharedLock);
   FdbLoadPeople(tables->people, dir);
   auto it = tables->people.byUid.find(FdbKey(uid));
   if (it == tables->people.byUid.end()) return false;
@@ -169,14 +171,14 @@ bool FileDirStore::FindPerson(const std::string& uid, FdbPerson* out) {
 
 std::vector<FdbPerson> FileDirStore::People() {
   CheckReachable();
-  ZaLockFileGuard lock(FdbPeopleLock(dir).c_str(), ZaSharedLock);
+  FdbLockGuard lock(FdbPeopleLock(dir), ZaSharedLock);
   FdbLoadPeople(tables->people, dir);
   return tables->people.list;
 }
 
 VCard* FileDirStore::ReadCard(const std::string& uid) {
   CheckReachable();
-  ZaLockFileGuard lock(FdbPeopleLock(dir).c_str(), ZaSharedLock);
+  FdbLockGuard lock(FdbPeopleLock(dir), ZaSharedLock);
   FdbLoadPeople(tables->people, dir);
   auto it = tables->people.byUid.find(FdbKey(uid));
   if (it == tables->people.byUid.end()) return nullptr;
@@ -191,7 +193,7 @@ VCard* FileDirStore::ReadCard(const std::string& uid) {
 
 void FileDirStore::AddPeople(std::vector<std::unique_ptr<VCard>>* cards) {
   CheckReachable();
-  ZaLockFileGuard lock(FdbPeopleLock(dir).c_str(), ZaExclusiveLock);
+  FdbLockGuard lock(FdbPeopleLock(dir), ZaExclusiveLock);
   FdbAppendCards(tables->people, dir, cards);
 }
 
@@ -225,8 +227,8 @@ void FdbAppendCards(FdbPeopleCache& people, const std::string& dir, std::vector<
 
 bool FileDirStore::RemovePerson(const std::string& uid) {
   CheckReachable();
-  ZaLockFileGuard peopleLock(FdbPeopleLock(dir).c_str(), ZaExclusiveLock);
-  ZaLockFileGuard accountLock(tables->accounts.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard peopleLock(FdbPeopleLock(dir), ZaExclusiveLock);
+  FdbLockGuard accountLock(tables->accounts.LockFile(), ZaExclusiveLock);
   FdbPeopleCache& people = tables->people;
   FdbLoadPeople(people, dir);
   auto it = people.byUid.find(FdbKey(uid));

@@ -31,6 +31,18 @@ FdbFileStamp FdbStampOf(const std::string& path) {
   return stamp;
 }
 
+FdbPinnedFile::~FdbPinnedFile() { Drop(); }
+
+void FdbPinnedFile::Pin(const std::string& path) {
+  Drop();
+  fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+}
+
+void FdbPinnedFile::Drop() {
+  if (fd >= 0) close(fd);
+  fd = -1;
+}
+
 void FdbFail(int line, const char* source, const std::string& message, int level) {
   ZaError* e = new ZaError;
   e->level = level;

@@ -63,11 +63,14 @@ FdbTable::FdbTable(std::string p, const char* n, size_t w) : path(std::move(p)),
 
 void FdbTable::Refresh() {
   FdbFileStamp now = FdbStampOf(path);
+  // A missing file is an empty table, unless the whole folder went away.
+  if (!now.exists) FdbCheckReachable(path.substr(0, path.rfind('/')));
   if (loaded && now == stamp) return;
   loaded = false;
   rows = FdbReadRecords(path, name);
   for (FdbRecord& row : rows) row.resize(width);
   stamp = now;
+  pinned.Pin(path);  // under the lock: the same file as read
   loaded = true;
   Reindex();
 }
@@ -80,6 +83,7 @@ void FdbTable::Save() {
     throw;
   }
   stamp = FdbStampOf(path);
+  pinned.Pin(path);
   Reindex();
 }
 
@@ -204,10 +208,12 @@ FileDirStore::Tables::Tables(const std::string& dir)
 FileDirStore::FileDirStore(const std::string& dataDir) : dir(dataDir), tables(new Tables(dataDir)) {}
 FileDirStore::~FileDirStore() = default;
 
-void FileDirStore::CheckReachable() const {
+void FdbCheckReachable(const std::string& dir) {
   if (ZaCheckIfDirectory(dir.c_str()) != ZaTrue || access(dir.c_str(), R_OK | X_OK) != 0)
     FdbFail(__LINE__, kSource, "The directory store's data folder " + dir + " cannot be reached", 3);
 }
+
+void FileDirStore::CheckReachable() const { FdbCheckReachable(dir); }
 
 bool FileDirStore::IsInitialised() const {
   return ZaCheckIfFile((dir + "/" + kFdbMarkerFile).c_str()) == ZaTrue;

@@ -20,7 +20,10 @@
 struct FdbTable {
   FdbTable(std::string path, const char* name, size_t width);
   virtual ~FdbTable() = default;
-  void Refresh();  // re-reads the file when it changed; the caller holds its lock
+  // Re-reads the file when it changed; the caller holds its lock. Look-ups
+  // need no check of the data folder of their own: a lock file that cannot be
+  // opened, or a table gone with its folder, raises the level-3 error here.
+  void Refresh();
   // Replaces the file with the rows; the caller holds it exclusively. When the
   // write fails the rows no longer match the file and are read again next time.
   void Save();
@@ -30,6 +33,7 @@ struct FdbTable {
   const char* name;
   size_t width;  // fields per row; short rows are padded
   FdbFileStamp stamp;
+  FdbPinnedFile pinned;  // the file `stamp` describes
   bool loaded = false;  // rows hold the file as `stamp` describes it
   std::vector<FdbRecord> rows;
 
@@ -79,11 +83,15 @@ struct FdbUsageTable : FdbTable {
 // The people as listed in the summary file beside the vCard file.
 struct FdbPeopleCache {
   FdbFileStamp vcfStamp;
+  FdbPinnedFile pinned;  // the vCard file `vcfStamp` describes
   bool loaded = false;  // list holds the vCard file as `vcfStamp` describes it
   std::vector<FdbPerson> list;
   std::unordered_map<std::string, size_t> byUid;
   void Reindex();
 };
+
+// Raises a ZaError* of level 3 when the data folder is missing or unusable.
+void FdbCheckReachable(const std::string& dir);
 
 // Brings the cache up to date with the files; the caller holds the people lock.
 void FdbLoadPeople(FdbPeopleCache& cache, const std::string& dir);

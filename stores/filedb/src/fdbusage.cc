@@ -12,24 +12,24 @@
 
 #include <algorithm>
 
+#include "fdblock.h"
 #include "fdbstore.h"
 #include "fdbstore_tables.h"
 #include "zafile.h"
-#include "zalock.h"
 
 static const char kSource[] = "stores/filedb/src/fdbusage";
 
 long long FileDirStore::UserUsage(const std::string& uid) {
   if (!FdbValidId(uid)) return 0;
   CheckReachable();
-  ZaLockFileGuard lock(tables->usage.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(tables->usage.LockFile(), ZaSharedLock);
   return FdbFolderSize(UserFolder(uid));
 }
 
 long long FileDirStore::GroupUsage(const std::string& gid) {
   if (!FdbValidId(gid)) return 0;
   CheckReachable();
-  ZaLockFileGuard lock(tables->usage.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(tables->usage.LockFile(), ZaSharedLock);
   return FdbFolderSize(GroupFolder(gid));
 }
 
@@ -59,11 +59,11 @@ std::vector<std::pair<std::string, long long>> FileDirStore::AllUserUsage() {
   CheckReachable();
   std::vector<std::string> ids;
   {
-    ZaLockFileGuard lock(tables->accounts.LockFile().c_str(), ZaSharedLock);
+    FdbLockGuard lock(tables->accounts.LockFile(), ZaSharedLock);
     tables->accounts.Refresh();
     for (const FdbRecord& row : tables->accounts.rows) ids.push_back(row[0]);
   }
-  ZaLockFileGuard lock(tables->usage.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(tables->usage.LockFile(), ZaSharedLock);
   return Summarise(*this, tables->usage, ids, false);
 }
 
@@ -71,11 +71,11 @@ std::vector<std::pair<std::string, long long>> FileDirStore::AllGroupUsage() {
   CheckReachable();
   std::vector<std::string> ids;
   {
-    ZaLockFileGuard lock(tables->groups.LockFile().c_str(), ZaSharedLock);
+    FdbLockGuard lock(tables->groups.LockFile(), ZaSharedLock);
     tables->groups.Refresh();
     for (const FdbRecord& row : tables->groups.rows) ids.push_back(row[0]);
   }
-  ZaLockFileGuard lock(tables->usage.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(tables->usage.LockFile(), ZaSharedLock);
   return Summarise(*this, tables->usage, ids, true);
 }
 
@@ -94,11 +94,11 @@ bool FileDirStore::AddUsageFile(bool group, const std::string& id, long long byt
   if (bytes < 0) return false;
   CheckReachable();
   FdbTable& owners = group ? static_cast<FdbTable&>(tables->groups) : tables->accounts;
-  ZaLockFileGuard lock(owners.LockFile().c_str(), ZaSharedLock);
+  FdbLockGuard lock(owners.LockFile(), ZaSharedLock);
   owners.Refresh();
   bool known = group ? tables->groups.byGid.count(FdbKey(id)) : tables->accounts.byUid.count(FdbKey(id));
   if (!known) return false;
-  ZaLockFileGuard usageLock(tables->usage.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
   std::string folder = group ? GroupFolder(id) : UserFolder(id);
   if (!FdbWriteDataFile(folder, bytes)) FdbFail(__LINE__, kSource, "Unable to write a file into " + folder);
   tables->usage.Refresh();
@@ -110,9 +110,9 @@ bool FileDirStore::AddUsageFile(bool group, const std::string& id, long long byt
 
 void FileDirStore::RescanUsage() {
   CheckReachable();
-  ZaLockFileGuard accountLock(tables->accounts.LockFile().c_str(), ZaSharedLock);
-  ZaLockFileGuard groupLock(tables->groups.LockFile().c_str(), ZaSharedLock);
-  ZaLockFileGuard usageLock(tables->usage.LockFile().c_str(), ZaExclusiveLock);
+  FdbLockGuard accountLock(tables->accounts.LockFile(), ZaSharedLock);
+  FdbLockGuard groupLock(tables->groups.LockFile(), ZaSharedLock);
+  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
   tables->accounts.Refresh();
   tables->groups.Refresh();
   FdbUsageTable& usage = tables->usage;
