@@ -7,6 +7,7 @@
 # build/bench-store/ (BENCH_TOP to change) for the next run of the same size.
 set -euo pipefail
 cd "$(dirname "$0")/.."
+scripts/install-deps.sh time >/dev/null  # GNU time measures the seed
 people=${1:-100000}
 groups=${2:-20000}
 build=${BUILD_DIR:-build}
