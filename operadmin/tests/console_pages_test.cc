@@ -5,10 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdio>
+#include <memory>
 #include <regex>
 #include <thread>
 
 #include "../../zarvolib/tests/e2e_harness.h"
+#include "userDB.h"
+#include "zaconfigDB.h"
 
 namespace {
 
@@ -49,6 +53,41 @@ void UseFormat(const char* format) {
     text = std::regex_replace(text, std::regex("logLevel:[A-Z_]+"), "logLevel:ZA_INFO");
     text = std::regex_replace(text, std::regex("empDirDBFormat:[A-Z_]+"), std::string("empDirDBFormat:") + format);
     std::ofstream(Tree().ConfigFile(), std::ios::trunc) << text;
+}
+
+// What `zastore list WHAT` prints about the installed store.
+std::string ZastoreList(const std::string& what) {
+    const std::string command = "'" + (Tree().Top() / "bin" / "zastore").string() + "' --top '" +
+                                Tree().Top().string() + "' list " + what;
+    std::unique_ptr<FILE, int (*)(FILE*)> pipe(popen(command.c_str(), "r"), pclose);
+    std::string text;
+    char buffer[4096];
+    for (size_t n; pipe && (n = fread(buffer, 1, sizeof buffer, pipe.get())) > 0;) text.append(buffer, n);
+    return text;
+}
+
+// Asks the installed store, through the program's loader as the console
+// does, whether `password` is the password of uid.
+bool StoreAcceptsPassword(const char* uid, const char* password) {
+    const fs::path back = fs::current_path();
+    fs::current_path(Tree().BinDir());
+    bool accepted = false;
+    ZaConfigDB config(nullptr);
+    UserDB* users = nullptr;
+    try {
+        int key = 0;
+        users = ZaCreateUserDB(&config);
+        accepted = users->Open(ZaFalse, &config, &key) == ZaTrue &&
+                   users->CheckPassword(const_cast<char*>(uid), const_cast<char*>(password)) == ZaTrue;
+    } catch (ZaError* e) {
+        std::string trace;
+        for (ValListItem* line = e->lines.head; line; line = line->next) trace += std::string(line->value) + "\n";
+        ADD_FAILURE() << "the store could not be opened:\n" << trace;
+        delete e;
+    }
+    if (users) ZaDestroyUserDB(users, &config);
+    fs::current_path(back);
+    return accepted;
 }
 
 void Zastore(const std::vector<std::string>& args) { ASSERT_EQ(Tree().Zastore(args), 0) << args[0] << " " << args[1]; }
@@ -169,9 +208,9 @@ TEST_F(ConsolePages, TabBarAndGroupPagesFollowTheStoreFormat) {
     WriteMemoryStore("person|u1|Una One|u@x\nperson|u2|Udo Two|v@x\ngroup|g1|Alpha Team|u1|1|u1,u2\n");
     struct Case {
         const char* format;
-        int tabs, radios;
+        int tabs, radios, columns;
         bool diskSpace;
-    } cases[] = {{"ZA_ZARVO", 4, 5, true}, {"ZA_LDAP", 1, 3, false}, {"ZA_SQL", 2, 3, false}};
+    } cases[] = {{"ZA_ZARVO", 4, 5, 6, true}, {"ZA_LDAP", 1, 3, 5, false}, {"ZA_SQL", 2, 3, 5, false}};
     for (const Case& c : cases) {
         UseFormat(c.format);
         CgiResult tabs = Get("program=genManagerUsersNavbar");
@@ -182,6 +221,7 @@ TEST_F(ConsolePages, TabBarAndGroupPagesFollowTheStoreFormat) {
         EXPECT_TRUE(form.Contains("validateGroupResSearchCondFormSubmit('" + std::to_string(c.radios) + "')"));
         CgiResult table = Get("program=genGroupDiskUsage&selection=all_g");
         EXPECT_EQ(table.Contains("Disk Space (bytes)"), c.diskSpace) << c.format;
+        EXPECT_EQ(Occurrences(table.out, "align=\"left\"><b>"), c.columns) << c.format;
         EXPECT_TRUE(Text(table.out).find(" Alpha Team ") != std::string::npos) << table.out;
         EXPECT_EQ(Get("program=genGroupResUsage&uid=g1").Contains("Disk Space (bytes)"), c.diskSpace);
     }
@@ -306,25 +346,38 @@ TEST_F(ConsolePages, NonCurrentUsersAndTheirSummaries) {
 }
 
 TEST_F(ConsolePages, UserIdsComePageByPage) {
-    std::string cards;
-    char uid[16];
-    for (int i = 1; i <= 250 - 4; ++i) {  // four current people exist already
-        snprintf(uid, sizeof uid, "p%03d", i);
-        cards += std::string("BEGIN:VCARD\nVERSION:2.1\nUID:") + uid + "\nFN:P" + (uid + 1) + " Person\nEND:VCARD\n";
-    }
-    std::ofstream(Tree().Top() / "people.vcf") << cards;
-    Zastore({"person", "import", (Tree().Top() / "people.vcf").string()});
     struct Case {
         const char* lastCount;
         int rows;
         const char* next;  // last_count offered, or null
-    } cases[] = {{"", 100, "100"}, {"abc", 100, "100"}, {"100", 100, "200"}, {"200", 50, nullptr}, {"250", 0, nullptr}};
-    for (const Case& c : cases) {
-        CgiResult r = Get(std::string("program=genUid2NamePage&last_count=") + c.lastCount);
-        EXPECT_EQ(Occurrences(r.out, "mpersonicon.gif"), c.rows) << c.lastCount;
-        EXPECT_TRUE(r.Contains("Login Name")) << c.lastCount;
-        EXPECT_EQ(r.Contains("bnext.gif"), c.next != nullptr) << c.lastCount;
-        EXPECT_TRUE(!c.next || r.Contains(std::string("last_count=") + c.next)) << c.lastCount;
+    };
+    // Current people are added up to each total in turn (four exist already).
+    struct Stage {
+        int total;
+        std::vector<Case> cases;
+    } stages[] = {
+        // A last page that is exactly full still offers "next", which leads to headings only.
+        {200, {{"100", 100, "200"}, {"200", 0, nullptr}}},
+        {250, {{"", 100, "100"}, {"abc", 100, "100"}, {"100", 100, "200"}, {"200", 50, nullptr}, {"250", 0, nullptr}}},
+    };
+    int current = 4;
+    for (const Stage& stage : stages) {
+        std::string cards;
+        char uid[16];
+        for (; current < stage.total; ++current) {
+            snprintf(uid, sizeof uid, "p%03d", current - 3);
+            cards += std::string("BEGIN:VCARD\nVERSION:2.1\nUID:") + uid + "\nFN:P" + (uid + 1) + " Person\nEND:VCARD\n";
+        }
+        std::ofstream(Tree().Top() / "people.vcf", std::ios::trunc) << cards;
+        Zastore({"person", "import", (Tree().Top() / "people.vcf").string()});
+        for (const Case& c : stage.cases) {
+            const std::string label = std::to_string(stage.total) + " people, last_count=" + c.lastCount;
+            CgiResult r = Get(std::string("program=genUid2NamePage&last_count=") + c.lastCount);
+            EXPECT_EQ(Occurrences(r.out, "mpersonicon.gif"), c.rows) << label;
+            EXPECT_TRUE(r.Contains("Login Name")) << label;
+            EXPECT_EQ(r.Contains("bnext.gif"), c.next != nullptr) << label;
+            EXPECT_TRUE(!c.next || r.Contains(std::string("last_count=") + c.next)) << label;
+        }
     }
     std::string first = Text(Get("program=genUid2NamePage").out);
     EXPECT_NE(first.find("Olga Operator op olga"), std::string::npos);
@@ -344,7 +397,7 @@ TEST_F(ConsolePages, AccountCreationChecksInOrder) {
         {"uid=u1&login=z", "Sorry, an account already exists for this User ID."},
         {"uid=n1&login=una", "The username you have chosen is already taken"},
         {"uid=n1&login=nina&password1=Secret&password2=secret", "The passwords you entered did not match"},
-        {"uid=n1&login=nina&password1=&password2=", "New account for User ID &quot;n1&quot; with login &quot;nina&quot; successfully set up."},
+        {"uid=n1&login=nina&password1=Secret1&password2=Secret1", "New account for User ID &quot;n1&quot; with login &quot;nina&quot; successfully set up."},
         {"uid=n1&login=nina2", "Sorry, an account already exists for this User ID."},
     };
     for (const Case& c : cases) {
@@ -355,6 +408,8 @@ TEST_F(ConsolePages, AccountCreationChecksInOrder) {
     EXPECT_NE(Tree().ReadLog().find("ZA_WARNING:No User ID entered.\t\t\t\tNew account setup failed!"), std::string::npos);
     EXPECT_NE(Tree().ReadLog().find("ZA_INFO:New account for User ID \"n1\" with login \"nina\" successfully set up."),
               std::string::npos);
+    EXPECT_TRUE(StoreAcceptsPassword("n1", "Secret1"));
+    EXPECT_FALSE(StoreAcceptsPassword("n1", "secret1"));
 }
 
 TEST_F(ConsolePages, GroupSearchesBySelection) {
@@ -434,7 +489,29 @@ TEST_F(ConsolePages, OwnerChangesAndDeletionWithRefusalsLogged) {
         EXPECT_NE(Tree().ReadLog().find(line), std::string::npos) << line;
 }
 
+// Lines of a `zastore list` as they should read once lx is gone: the lines
+// that start with one of `dropped` removed, and lx taken out of member lists.
+std::string WithoutLeaver(const std::string& list, const std::vector<std::string>& dropped) {
+    std::istringstream lines(list);
+    std::string kept;
+    for (std::string line; std::getline(lines, line);) {
+        bool drop = false;
+        for (const std::string& start : dropped) drop = drop || line.rfind(start, 0) == 0;
+        if (drop) continue;
+        line = std::regex_replace(line, std::regex("([\t,])lx(,|$)"), "$1");
+        line = std::regex_replace(line, std::regex(",$|,(?=,)"), "");
+        kept += line + "\n";
+    }
+    return kept;
+}
+
 TEST_F(ConsolePages, RemovingAUserReclaimsEverything) {
+    Zastore({"usage", "add", "--user", "lx", "400"});
+    const fs::path leaverData = Tree().Top() / "data" / "users" / "lx";
+    ASSERT_TRUE(fs::exists(leaverData));
+    const std::string accounts = ZastoreList("accounts"), groups = ZastoreList("groups");
+    ASSERT_NE(accounts.find("lx\t"), std::string::npos);
+    ASSERT_NE(groups.find(",lx"), std::string::npos);
     CgiResult nobody = Get("program=operOnUser&operation=remove");
     EXPECT_TRUE(nobody.Contains("Module Main returned non-zero status")) << nobody.out;
     EXPECT_NE(Tree().ReadLog().find("ZA_ERROR:Failed to clean up user account"), std::string::npos);
@@ -447,6 +524,10 @@ TEST_F(ConsolePages, RemovingAUserReclaimsEverything) {
     for (const char* line : {"Theta Shared- Deleted group owned by the user Leaver lx",
                              "Iota Private- Deleted group owned by the user Leaver lx", "ZA_INFO:Successfully cleaned up user account"})
         EXPECT_NE(Tree().ReadLog().find(line), std::string::npos) << line;
+    // Nothing of lx is left, and nothing of anyone else changed.
+    EXPECT_EQ(ZastoreList("accounts"), WithoutLeaver(accounts, {"lx\t"}));
+    EXPECT_EQ(ZastoreList("groups"), WithoutLeaver(groups, {"g7\t", "g8\t"}));
+    EXPECT_FALSE(fs::exists(leaverData));
 }
 
 class LogPages : public ConsolePages {

@@ -1,0 +1,85 @@
+#!/usr/bin/env bash
+# Times the console's pages over a large generated directory: an installed
+# tree with the flat-file store, seeded once, and a log of many lines. Each
+# request runs operadmin.cgi as a web server would; the table gives the
+# median wall time of several runs and the largest peak memory among them.
+# Usage: scripts/bench-console.sh [PEOPLE [GROUPS [NONCURRENT [LOGLINES]]]]
+#        (default 100000 20000 1000 100000; RUNS=5 runs per request)
+# Builds into build/ (BUILD_DIR to change) and keeps the tree in
+# build/bench-console/ (BENCH_TOP to change) for the next run of the same size.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+scripts/install-deps.sh time >/dev/null  # GNU time measures each request
+people=${1:-100000}
+groups=${2:-20000}
+leavers=${3:-1000}
+loglines=${4:-100000}
+runs=${RUNS:-5}
+build=${BUILD_DIR:-build}
+top=${BENCH_TOP:-$build/bench-console}
+cmake -S . -B "$build" >/dev/null
+# Everything the installation holds must be built before it is laid out.
+cmake --build "$build" -j"${JOBS:-2}" >/dev/null
+top=$(mkdir -p "$top" && cd "$top" && pwd)
+stamp="$people people, $groups groups, $leavers non-current"
+if [ "$(cat "$top/seeded" 2>/dev/null)" != "$stamp" ]; then
+  rm -rf "${top:?}"/*
+  cmake --install "$build" --prefix "$top" >/dev/null
+  "$top/bin/zastore" --top "$top" init >/dev/null
+  echo "== seeding $stamp"
+  /usr/bin/env time -f "seed: %e s, %M KB peak" "$top/bin/zastore" --top "$top" seed \
+    --people "$people" --groups "$groups" --noncurrent "$leavers" --seed 1
+  "$top/bin/zastore" --top "$top" person add benchop --name "Bench Operator" >/dev/null
+  echo benchpw | "$top/bin/zastore" --top "$top" account add benchop benchop --admin >/dev/null
+  echo "$stamp" >"$top/seeded"
+else
+  # The program and its files may have changed since the tree was seeded.
+  cmake --install "$build" --prefix "$top" >/dev/null
+fi
+
+# A log of the given length, levels and ages mixed, written afresh each run.
+log="$top/logs/zalogfile"
+awk -v n="$loglines" 'BEGIN {
+  split("ZA_ERROR ZA_WARNING ZA_INFO ZA_AUDIT", level, " ");
+  for (i = 0; i < n; i++) {
+    t = systime() - (n - i) * 30;
+    printf "%s:OperAdmin:%s:bench message %d\n", strftime("%d-%b-%y %H.%M.%S %Z", t), level[i % 4 + 1], i;
+  }
+}' >"$log"
+
+owner=$("$top/bin/zastore" --top "$top" list groups | awk -F'\t' '$4 == "shared" && !o { o = $3 } END { print o }')
+printf '%-46s %10s %12s %10s\n' "request" "median s" "peak KB" "bytes"
+bench() { # label, query
+  local label=$1 query=$2 times=() peak=0 bytes=0 t m
+  for ((i = 0; i < runs; i++)); do
+    # A login that is still valid under the default time-out.
+    cookies="ZarvoUidCookie=benchop; ZarvoIsWebmaster=TRUE; ZarvoUserLoginTime=$(($(date +%s) + 600))"
+    read -r t m < <(cd "$top/web/admin/bin" &&
+      env -i REQUEST_METHOD=GET QUERY_STRING="$query" HTTP_COOKIE="$cookies" \
+        SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
+        /usr/bin/time -f "%e %M" -o /dev/fd/3 ./operadmin.cgi 3>&1 >"$top/bench.out" 2>/dev/null)
+    times+=("$t")
+    ((m > peak)) && peak=$m
+    bytes=$(wc -c <"$top/bench.out")
+  done
+  if grep -q 'name="loginform"' "$top/bench.out"; then echo "$label: got the login page" >&2; exit 1; fi
+  local median
+  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
+  printf '%-46s %10s %12s %10s\n' "$label" "$median" "$peak" "$bytes"
+}
+bench "user IDs, first page" "program=genUid2NamePage"
+bench "user IDs, page at 50000" "program=genUid2NamePage&last_count=50000"
+bench "non-current users" "program=genDeletedUsersPage"
+bench "resource usage: all users" "program=genUserDiskUsage&selection=all_u"
+bench "resource usage: users over 1000 bytes" "program=genUserDiskUsage&selection=gt_u&ubytes=1000"
+bench "resource usage: top 50 users" "program=genUserDiskUsage&selection=top_u&users=50"
+bench "resource usage: non-current users" "program=genUserDiskUsage&selection=deleted_u"
+bench "one user's summary" "program=genUidResUsage&uid=$owner"
+bench "groups: all" "program=genGroupDiskUsage&selection=all_g"
+bench "groups: top 50" "program=genGroupDiskUsage&selection=top_g&groups=50"
+bench "groups: over 1000 bytes" "program=genGroupDiskUsage&selection=gt_g&gbytes=1000"
+bench "groups: name containing 'a'" "program=genGroupDiskUsage&selection=group_name&gname=a"
+bench "groups: owned by one user" "program=genGroupDiskUsage&selection=group_owner&selectedOwner=$owner"
+bench "group search form" "program=groupResSearchCondPage"
+bench "log view: all, $loglines lines" "program=genViewLogFilePage&sub_program=show&msg_type=All"
+bench "log view: errors of the last 3 days" "program=genViewLogFilePage&sub_program=show&msg_type=ZA_ERROR&days=3"
