@@ -1,9 +1,13 @@
-// zastore refuses bad input with a message and a non-zero status, and then
-// has changed nothing in the store.
+// zastore: bad input is refused with a message and a non-zero status and
+// changes nothing; init is repeatable; passwords are stored only as hashes.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <cstdlib>
 #include <string>
+#include <vector>
 
 #include "fdbrecords.h"
 #include "fdbtesting.h"
@@ -85,6 +89,42 @@ TEST_F(ToolTest, BadInputChangesNothing) {
     EXPECT_NE(std::string::npos, out.find(c.says)) << c.args << " said: " << out;
     EXPECT_EQ(before, Snapshot(scratch.path + "/data")) << c.args;
   }
+}
+
+// init marks the installation set up and makes its log folder; run again it
+// keeps the store as it was.
+TEST_F(ToolTest, InitIsRepeatableAndMarksTheSetUp) {
+  std::string setup, before = Snapshot(scratch.path + "/data");
+  ASSERT_TRUE(FdbReadWholeFile(scratch.path + "/config/setup.lst", &setup));
+  EXPECT_NE(std::string::npos, setup.find("\nstatus:done\n")) << setup;
+  struct stat logs;
+  ASSERT_EQ(0, stat((scratch.path + "/logs").c_str(), &logs));
+  EXPECT_TRUE(S_ISDIR(logs.st_mode));
+  ASSERT_EQ(0, RunZastore("init" + top));
+  EXPECT_EQ(before, Snapshot(scratch.path + "/data"));
+}
+
+// A password is stored only as a salted crypt(3) hash: never in clear in any
+// file of the installation, and the same password twice gives two hashes.
+TEST_F(ToolTest, PasswordsAreKeptOnlyAsSaltedHashes) {
+  const std::string secret = "Sesame-4711";
+  ASSERT_EQ(0, RunZastore("account add bob bobl" + top, secret + "\n"));
+  ASSERT_EQ(0, RunZastore("account passwd ann" + top, secret + "\n"));
+  std::string accounts;
+  ASSERT_TRUE(FdbReadWholeFile(scratch.path + "/data/accounts.tab", &accounts));
+  std::vector<std::string> hashes;
+  for (size_t at = 0; (at = accounts.find('$', at)) != std::string::npos;) {
+    size_t end = accounts.find_first_of("\t\n", at);
+    hashes.push_back(accounts.substr(at, end - at));
+    at = end;
+  }
+  ASSERT_EQ(2u, hashes.size()) << accounts;
+  EXPECT_NE(hashes[0], hashes[1]);
+  for (const std::string& h : hashes)
+    EXPECT_TRUE(h.rfind("$y$", 0) == 0 || h.rfind("$6$", 0) == 0) << h;
+  // grep answers 1 when no file holds the text.
+  EXPECT_EQ(1 << 8, system(("grep -r -q -F -e '" + secret + "' " + scratch.path).c_str()))
+      << "the clear password is in a file of the installation";
 }
 
 TEST_F(ToolTest, NoTopOrNoStore) {
