@@ -175,12 +175,16 @@ private:
     HTMLAttribute* findAttribute(int id) const;
     HTMLAttribute* findAttribute(const char* name) const;
     HTMLObject* lastChild();
+    HTMLAttribute* lastAttribute();
 
     // Where the child chain ended at the last append, valid while child is
     // still knownFirstChild_. A tree only grows while it is built, so the end
     // is found from here by following next links that were added since.
     HTMLObject* knownFirstChild_;
     HTMLObject* knownLastChild_;
+    // The same for the attribute list; forgotten when an attribute is deleted.
+    HTMLAttribute* knownFirstAttribute_;
+    HTMLAttribute* knownLastAttribute_;
 };
 
 #endif

@@ -141,6 +141,8 @@ void HTMLObject::initialize(int tagRow, const char* text) {
     bodyFile = nullptr;
     knownFirstChild_ = nullptr;
     knownLastChild_ = nullptr;
+    knownFirstAttribute_ = nullptr;
+    knownLastAttribute_ = nullptr;
     startOnNewLine = 1;
     endOnNewLine = 1;
     activateURLs = 1;
@@ -253,15 +255,24 @@ HTMLAttribute* HTMLObject::addAttribute(int id, HTMLObject* obj) {
     return addAttribute(new HTMLAttribute(id, nullptr, nullptr, obj));
 }
 
+// As with children: a link built from a request with thousands of repeated
+// parameters gets them in linear time, not in time growing with their square.
+HTMLAttribute* HTMLObject::lastAttribute() {
+    HTMLAttribute* last =
+        knownLastAttribute_ && knownFirstAttribute_ == attributes ? knownLastAttribute_ : attributes;
+    while (last && last->next) last = last->next;
+    return last;
+}
+
 HTMLAttribute* HTMLObject::addAttribute(HTMLAttribute* attr) {
     if (!attr) return nullptr;
-    if (!attributes) {
-        attributes = attr;
-    } else {
-        HTMLAttribute* last = attributes;
-        while (last->next) last = last->next;
+    HTMLAttribute* last = lastAttribute();
+    if (last)
         last->next = attr;
-    }
+    else
+        attributes = attr;
+    knownFirstAttribute_ = attributes;
+    knownLastAttribute_ = attr;
     return attr;
 }
 
@@ -421,5 +432,12 @@ ZaBoolean UnlinkAndDelete(HTMLAttribute*& head, HTMLAttribute* doomed) {
 
 }  // namespace
 
-ZaBoolean HTMLObject::DeleteAttribute(int id) { return UnlinkAndDelete(attributes, findAttribute(id)); }
-ZaBoolean HTMLObject::DeleteAttribute(const char* name) { return UnlinkAndDelete(attributes, findAttribute(name)); }
+// The deleted attribute may be the known end of the list: forget it.
+ZaBoolean HTMLObject::DeleteAttribute(int id) {
+    knownLastAttribute_ = nullptr;
+    return UnlinkAndDelete(attributes, findAttribute(id));
+}
+ZaBoolean HTMLObject::DeleteAttribute(const char* name) {
+    knownLastAttribute_ = nullptr;
+    return UnlinkAndDelete(attributes, findAttribute(name));
+}

@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "Classes.h"
+#include "Links.h"
 #include "capture_request.h"
 #include "string_class.h"
 
@@ -155,6 +156,30 @@ TEST(HTMLAttributes, AppendModifyDelete) {
     link.addAttribute(ATTR_TITLE, "t");
     link.AppendToAttribute(ATTR_TITLE, new HTMLObject("3"));
     EXPECT_EQ("<a href=\"onetwo\" title=\"t3\"></a>", Emit(&link));
+}
+
+// Appending remembers the end of the attribute list; deleting that end or
+// replacing the list from outside must not leave it pointing astray.
+TEST(HTMLAttributes, AppendingAfterTheEndChanged) {
+    HTMLObject deleted(TAG_A);
+    deleted.addAttribute(ATTR_NAME, "a");
+    deleted.addAttribute(ATTR_WIDTH, 1);
+    deleted.DeleteAttribute(ATTR_WIDTH);
+    deleted.addAttribute(ATTR_TARGET, "t");
+    EXPECT_EQ("<a name=\"a\" target=\"t\"></a>", Emit(&deleted));
+
+    HTMLObject replaced(TAG_A);
+    replaced.addAttribute(ATTR_NAME, "old");
+    delete replaced.attributes;
+    replaced.attributes = new HTMLAttribute(ATTR_TITLE, "new", nullptr, nullptr);
+    replaced.addAttribute(ATTR_TARGET, "t");
+    EXPECT_EQ("<a title=\"new\" target=\"t\"></a>", Emit(&replaced));
+
+    // A link with a parameter per repeated request value is built in linear time.
+    constexpr int kCount = 200000;
+    Url many("x");
+    for (int i = 0; i < kCount; ++i) many.addAttribute("p", "v");
+    EXPECT_EQ(1 + 4 * kCount, static_cast<int>(Emit(&many).size()));
 }
 
 TEST(HTMLIncludes, FilesAndFunctions) {

@@ -2,7 +2,8 @@
 // a fresh temporary folder, sets up its flat-file store with zastore, and runs
 // DIR/web/admin/bin/operadmin.cgi the way a web server does: a CGI
 // environment, the body on standard input, the working directory
-// DIR/web/admin/bin, and the response read back from standard output.
+// DIR/web/admin/bin, and the response read back from standard output (what
+// it writes to standard error, such as sanitizer reports, comes back too).
 //
 //   E2EInstall& tree = E2EInstall::Shared();   // one tree per test binary
 //   ASSERT_EQ(tree.Problem(), "");
@@ -21,6 +22,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <ctime>
 #include <filesystem>
@@ -39,7 +41,7 @@ struct CgiRequest {
     std::string cookies;      // HTTP_COOKIE
     std::string remoteUser;   // REMOTE_USER
     std::string userAgent;    // HTTP_USER_AGENT
-    std::vector<std::string> extraEnv;  // further NAME=VALUE entries
+    std::vector<std::string> extraEnv;  // further NAME=VALUE entries; each replaces a default of its name
 
     static CgiRequest Get(const std::string& query, const std::string& cookies = "") {
         CgiRequest r;
@@ -60,6 +62,7 @@ struct CgiRequest {
 struct CgiResult {
     int status = -1;  // exit status; -1 when the program did not exit normally
     std::string out;  // everything written to standard output
+    std::string err;  // everything written to standard error (sanitizer reports land here)
 
     std::string Headers() const { return out.substr(0, out.find("\n\n")); }
     std::string Body() const {
@@ -189,10 +192,16 @@ public:
         if (!request.contentType.empty()) env.push_back("CONTENT_TYPE=" + request.contentType);
         for (const char* pass : {"ASAN_OPTIONS", "UBSAN_OPTIONS", "LSAN_OPTIONS"})
             if (const char* v = getenv(pass)) env.push_back(std::string(pass) + "=" + v);
-        env.insert(env.end(), request.extraEnv.begin(), request.extraEnv.end());
+        for (const std::string& extra : request.extraEnv) {
+            const std::string name = extra.substr(0, extra.find('=') + 1);
+            env.erase(std::remove_if(env.begin(), env.end(),
+                                     [&](const std::string& e) { return e.compare(0, name.size(), name) == 0; }),
+                      env.end());
+            env.push_back(extra);
+        }
         CgiResult result;
         result.status = Spawn({(BinDir() / "operadmin.cgi").string()}, env, BinDir().string(),
-                              request.body, &result.out);
+                              request.body, &result.out, &result.err);
         return result;
     }
 
@@ -210,21 +219,25 @@ private:
     }
 
     // Runs argv in dir with env (the parent's environment when empty), input on
-    // standard input and standard output captured into *out.
+    // standard input, standard output captured into *out and standard error
+    // into *err (each dropped when null).
     int Spawn(const std::vector<std::string>& argv, const std::vector<std::string>& env,
-              const std::string& dir, const std::string& input, std::string* out) {
-        const std::string in = (base_ / "stdin").string(), output = (base_ / "stdout").string();
+              const std::string& dir, const std::string& input, std::string* out,
+              std::string* err = nullptr) {
+        const std::string in = (base_ / "stdin").string(), output = (base_ / "stdout").string(),
+                          errors = (base_ / "stderr").string();
         std::ofstream(in, std::ios::binary | std::ios::trunc) << input;
         pid_t pid = fork();
         if (pid == 0) {
             int fdIn = open(in.c_str(), O_RDONLY);
             int fdOut = open(output.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
+            int fdErr = open(errors.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0600);
             int fdNull = open("/dev/null", O_WRONLY);
-            if (fdIn < 0 || fdOut < 0 || fdNull < 0 || chdir(dir.c_str()) != 0) _exit(126);
+            if (fdIn < 0 || fdOut < 0 || fdErr < 0 || fdNull < 0 || chdir(dir.c_str()) != 0) _exit(126);
             dup2(fdIn, 0);
             dup2(fdOut, 1);
             if (!out) dup2(fdNull, 1);
-            dup2(fdNull, 2);
+            dup2(err ? fdErr : fdNull, 2);
             alarm(60);  // a hung program is killed, and the test goes on
             std::vector<char*> args, envp;
             for (const std::string& a : argv) args.push_back(const_cast<char*>(a.c_str()));
@@ -241,6 +254,7 @@ private:
         int status = -1;
         if (pid > 0 && waitpid(pid, &wait, 0) == pid && WIFEXITED(wait)) status = WEXITSTATUS(wait);
         if (out) *out = ReadText(output);
+        if (err) *err = ReadText(errors);
         return status;
     }
 
