@@ -18,6 +18,10 @@ void exitFunc(RequestInfo* request, const char* message);
 // message for exitFunc when the request cannot be served, else null.
 const char* ZaDecodeCGIRequest(RequestInfo* request);
 
+// Removes the temporary files of the request's uploads (the paths the
+// multipart decoder put in extra1); called once the request is answered.
+void ZaRemoveUploadFiles(RequestInfo* request);
+
 // The application's entry, called once per request; non-zero means failure.
 int ModuleMain(RequestInfo* request);
 

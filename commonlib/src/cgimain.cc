@@ -69,5 +69,6 @@ int main() {
         ExitOnException(request.get());
     }
     request->Flush();
+    ZaRemoveUploadFiles(request.get());
     return 0;
 }

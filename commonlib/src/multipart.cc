@@ -32,6 +32,12 @@ bool EndsWithLineBreak(const char* line, int length) {
     return length >= 2 && line[length - 2] == '\r' && line[length - 1] == '\n';
 }
 
+// Where uploads go and how their names begin: TMPDIR (default /tmp) + "/zaup".
+std::string UploadPrefix() {
+    const char* dir = getenv("TMPDIR");
+    return std::string(dir && *dir ? dir : "/tmp") + "/zaup";
+}
+
 struct FileCloser {
     void operator()(FILE* f) const { fclose(f); }
 };
@@ -48,8 +54,7 @@ public:
     // other process can slip in between naming and opening.
     bool Open(const char* field, const char* fileName) {
         Discard();
-        const char* dir = getenv("TMPDIR");
-        path_ = std::string(dir && *dir ? dir : "/tmp") + "/zaupXXXXXX";
+        path_ = UploadPrefix() + "XXXXXX";
         int fd = mkstemp(&path_[0]);
         if (fd < 0) return false;
         file_.reset(fdopen(fd, "wb"));
@@ -278,4 +283,17 @@ ValNameList* RequestInfo::ParseMultiPartForm(char* contentType) {
     }
     CloseInputStream();
     return list.release();
+}
+
+// The uploads of a request are only read while the request runs, so they are
+// removed once it has been answered; otherwise every upload would stay in the
+// temporary folder for good. Only files the decoder itself names are touched.
+void ZaRemoveUploadFiles(RequestInfo* request) {
+    if (!request || !request->params) return;
+    const std::string prefix = UploadPrefix();
+    for (ValNameListItem* item = request->params->head; item; item = item->next) {
+        const char* path = item->extra1;
+        if (path && strncmp(path, prefix.c_str(), prefix.size()) == 0 && !strchr(path + prefix.size(), '/'))
+            unlink(path);
+    }
 }

@@ -8,6 +8,7 @@
 #include <unistd.h>
 #include <vector>
 
+#include "cgiutil.h"
 #include "string_request.h"
 #include "vallist.h"
 
@@ -52,9 +53,9 @@ size_t FilesIn(const fs::path& dir) {
     return static_cast<size_t>(std::distance(fs::directory_iterator(dir), fs::directory_iterator()));
 }
 
-// Decodes body and reads (then removes) the temporary files of the uploads.
-// Whatever the body, the decoder leaves no file open and no temporary file
-// but those of the uploads it returns.
+// Decodes body and reads the temporary files of the uploads, which the end of
+// the request then removes. Whatever the body, the decoder leaves no file open
+// and no temporary file but those of the uploads it returns.
 std::vector<Part> Decode(const std::string& body, int browser = 0, double version = 0,
                          int system = 0, const char* type = kType) {
     const fs::path& dir = UploadDir();
@@ -74,8 +75,14 @@ std::vector<Part> Decode(const std::string& body, int browser = 0, double versio
         parts.push_back(p);
     }
     EXPECT_EQ(FilesIn(dir), uploads) << "temporary files left behind";
-    for (ValNameListItem* i = list ? list->head : nullptr; i; i = i->next)
-        if (i->extra1) unlink(i->extra1);
+    const std::string other = (dir / "kept.txt").string();  // not an upload: must stay
+    fclose(fopen(other.c_str(), "w"));
+    r.AddParams(list.get());
+    r.AddParam("elsewhere", "x");
+    r.params->tail->extra1 = strdup(other.c_str());
+    ZaRemoveUploadFiles(&r);
+    EXPECT_EQ(FilesIn(dir), 1u) << "uploads left after the request";
+    EXPECT_EQ(0, unlink(other.c_str()));
     return parts;
 }
 

@@ -266,9 +266,8 @@ bool Marked(const fs::path& path) {
 }
 
 // Entries a request left where it should not: beside the tree, in the
-// system's temporary folder, in the tree's temporary folder (where only
-// uploaded files stay, as the form decoder leaves them to their consumer),
-// or anywhere under a hostile name.
+// system's temporary folder, in the tree's temporary folder (uploads are
+// removed when their request ends), or anywhere under a hostile name.
 std::vector<std::string> StrayFiles() {
     const fs::path base = Tree().Outside().parent_path();
     const std::set<std::string> harness = {"top", "outside", "stdin", "stdout", "stderr", "install.log"};
@@ -278,8 +277,7 @@ std::vector<std::string> StrayFiles() {
     for (const auto& entry : fs::directory_iterator(Tree().Outside())) stray.push_back(entry.path().string());
     for (const auto& entry : fs::directory_iterator(base.parent_path()))
         if (Marked(entry.path())) stray.push_back(entry.path().string());
-    for (const auto& entry : fs::directory_iterator(Tree().Top() / "tmp"))
-        if (entry.path().filename().string().rfind("zaup", 0) != 0) stray.push_back(entry.path().string());
+    for (const auto& entry : fs::directory_iterator(Tree().Top() / "tmp")) stray.push_back(entry.path().string());
     for (const auto& entry : fs::recursive_directory_iterator(Tree().Top()))
         if (Marked(entry.path())) stray.push_back(entry.path().string());
     return stray;
