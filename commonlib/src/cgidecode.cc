@@ -7,6 +7,7 @@
 
 #include "cgiutil.h"
 #include "reqinfo.h"
+#include "stringutil.h"
 #include "vallist.h"
 
 namespace {
@@ -26,10 +27,6 @@ EnvText ReadEnv(const char* name) {
 void TakeParams(RequestInfo* request, ValNameList* list) {
     std::unique_ptr<ValNameList> owned(list);
     request->AddParams(owned.get());
-}
-
-bool StartsWithNoCase(const char* text, const char* prefix) {
-    return strncasecmp(text, prefix, strlen(prefix)) == 0;
 }
 
 // CONTENT_LENGTH as a number: 0 when it is not one, capped to what an int
@@ -68,9 +65,9 @@ const char* ZaDecodeCGIRequest(RequestInfo* request) {
         TakeParams(request, request->ParseGetInput());
     } else if (strcasecmp(request->requestMethod, "post") == 0) {
         EnvText contentType = ReadEnv("CONTENT_TYPE");
-        if (StartsWithNoCase(contentType.get(), "application/x-www-form-urlencoded"))
+        if (SearchProtocol("application/x-www-form-urlencoded", contentType.get()) == ZaTrue)
             TakeParams(request, request->ParsePostInput());
-        else if (StartsWithNoCase(contentType.get(), "multipart/form-data"))
+        else if (SearchProtocol("multipart/form-data", contentType.get()) == ZaTrue)
             TakeParams(request, request->ParseMultiPartForm(contentType.get()));
         else
             return "Bad CONTENT_TYPE on POST";

@@ -11,6 +11,7 @@
 #include "reqinfo.h"
 #include "stringutil.h"
 #include "vallist.h"
+#include "zafile.h"
 
 namespace {
 
@@ -32,10 +33,10 @@ bool EndsWithLineBreak(const char* line, int length) {
     return length >= 2 && line[length - 2] == '\r' && line[length - 1] == '\n';
 }
 
-// Where uploads go and how their names begin: TMPDIR (default /tmp) + "/zaup".
+// Where uploads go and how their names begin: the temporary directory + "/zaup".
 std::string UploadPrefix() {
-    const char* dir = getenv("TMPDIR");
-    return std::string(dir && *dir ? dir : "/tmp") + "/zaup";
+    std::unique_ptr<char, decltype(&free)> dir(ZaGetTmpdir(), &free);
+    return std::string(dir.get()) + "/zaup";
 }
 
 struct FileCloser {

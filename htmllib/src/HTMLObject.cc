@@ -227,8 +227,7 @@ HTMLAttribute* HTMLObject::addAttribute(int id, const char* value) {
 }
 
 HTMLAttribute* HTMLObject::addAttribute(int id, const String& value) {
-    String escaped(value);
-    escaped.PrepForHTML();
+    String escaped = EscapedForHTML(value.text);
     return addAttribute(new HTMLAttribute(id, escaped.text, nullptr, nullptr));
 }
 
@@ -392,29 +391,29 @@ HTMLAttribute* HTMLObject::ModifyAttribute(int id, int value) {
     return attr;
 }
 
+namespace {
+
 // The search by name covers the leading run of named attributes (the query
 // parameters of a Url) and stops at the first attribute without a name.
-HTMLAttribute* HTMLObject::ModifyAttribute(const char* name, const char* value) {
+HTMLAttribute* FindLeadingNamed(HTMLAttribute* attributes, const char* name) {
     if (!name) return nullptr;
-    for (HTMLAttribute* a = attributes; a && a->name; a = a->next) {
-        if (strcasecmp(a->name, name) == 0) {
-            a->SetValue(EscapedForHTML(value).text);
-            return a;
-        }
-    }
+    for (HTMLAttribute* a = attributes; a && a->name; a = a->next)
+        if (strcasecmp(a->name, name) == 0) return a;
     return nullptr;
 }
 
+}  // namespace
+
+HTMLAttribute* HTMLObject::ModifyAttribute(const char* name, const char* value) {
+    HTMLAttribute* attr = FindLeadingNamed(attributes, name);
+    if (attr) attr->SetValue(EscapedForHTML(value).text);
+    return attr;
+}
+
 HTMLAttribute* HTMLObject::ModifyAttribute(const char* name, int value) {
-    String digits = DecimalText(value);
-    if (!name) return nullptr;
-    for (HTMLAttribute* a = attributes; a && a->name; a = a->next) {
-        if (strcasecmp(a->name, name) == 0) {
-            a->SetValue(digits.text);
-            return a;
-        }
-    }
-    return nullptr;
+    HTMLAttribute* attr = FindLeadingNamed(attributes, name);
+    if (attr) attr->SetValue(DecimalText(value).text);
+    return attr;
 }
 
 namespace {

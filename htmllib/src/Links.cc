@@ -61,9 +61,7 @@ HTMLAttribute* Url::addAttribute(int id, const char* value) {
 }
 
 HTMLAttribute* Url::addAttribute(int id, const String& value) {
-    String escaped(value);
-    escaped.PrepForURL();
-    return HTMLObject::addAttribute(id, escaped);
+    return HTMLObject::addAttribute(id, EscapedForURL(value.text));
 }
 
 HTMLAttribute* Url::addAttribute(const char* name, const char* value) {
@@ -156,9 +154,9 @@ SetCookie::~SetCookie() {
     free(value);
 }
 
+// A cookie without a value writes no header.
 void SetCookie::emit(RequestInfo* out, int indent, int lineBreaks, const char* style) {
-    std::unique_ptr<char, decltype(&free)> text(CommonOutput(name, value, lifetime, "/"), &free);
-    if (text) out->WriteHeader("Set-Cookie", text.get());
+    if (value) WriteCookie(out, name ? name : "", value, lifetime);
     if (next) next->emit(out, indent, lineBreaks, style);
 }
 

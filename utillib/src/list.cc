@@ -1,5 +1,7 @@
 #include "list.h"
 
+#include <utility>
+
 #include "linked_items.h"
 
 VoidItem::VoidItem(void* d) : data(d), next(nullptr) {}
@@ -62,8 +64,5 @@ void VoidList::Remove(void* data) {
 void VoidList::RemoveAll() { UnlinkAll(this); }
 
 void VoidList::SwapItems(VoidItem* a, VoidItem* b) {
-    if (!a || !b) return;
-    void* data = a->data;
-    a->data = b->data;
-    b->data = data;
+    if (a && b) std::swap(a->data, b->data);
 }

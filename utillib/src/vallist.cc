@@ -191,17 +191,7 @@ void ValList::Remove(const ValList* other) {
 void ValList::RemoveAll() { UnlinkAll(this); }
 
 void ValList::RemoveLast() {
-    if (!head) return;
-    if (head == tail) {
-        RemoveAll();
-        return;
-    }
-    ValListItem* prev = head;
-    while (prev->next != tail) prev = prev->next;
-    delete tail;
-    prev->next = nullptr;
-    tail = prev;
-    count--;
+    UnlinkWhere(this, [this](const ValListItem* item) { return item == tail; }, true);
 }
 
 void ValList::SwapItems(ValListItem* a, ValListItem* b) {
@@ -454,21 +444,19 @@ void ValNameList::Read(FILE* f, ZaBoolean withHeader) {
         else if (!StartsWith(line, "BEGIN:vNameList"))
             fputs("Malformed list header", stdout);
     }
-    String last;
+    // line keeps the last entry read, for the message on a premature end.
+    String line, name, value;
     for (;;) {
         // Look ahead one byte: an entry read at the very end of the file cannot
         // be told apart from a line holding only ":".
         int c = getc(f);
         if (c == EOF) break;
         ungetc(c, f);
-        String line, name, value;
-        ZaBoolean complete = line.GetNameValPair(f, name, value);
-        last = line;
-        if (complete != ZaTrue) break;
+        if (line.GetNameValPair(f, name, value) != ZaTrue) break;
         if (StartsWith(line.text, "END:vNameList")) return;
         Append(name.text, value.text);
     }
-    printf("Premature end of list. Last string read was <%s>\n", last.text ? last.text : "");
+    printf("Premature end of list. Last string read was <%s>\n", line.text ? line.text : "");
 }
 
 void ValNameList::Read(const char* path, ZaBoolean withHeader) {
