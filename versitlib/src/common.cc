@@ -5,6 +5,7 @@
 #include <strings.h>
 
 #include "string_class.h"
+#include "stringutil.h"
 #include "vallist.h"
 #include "vcard.h"
 #include "versit.h"
@@ -48,13 +49,6 @@ bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 bool IsLineEnd(char c) { return c == '\0' || c == '\r' || c == '\n'; }
 bool EndsWord(char c) { return c == '\0' || c == ';' || c == '=' || IsBlank(c); }
 
-char* CopyOf(const char* s, size_t n) {
-    char* out = static_cast<char*>(malloc(n + 1));
-    memcpy(out, s, n);
-    out[n] = '\0';
-    return out;
-}
-
 }  // namespace
 
 char* BreakLine(const char* line, char** name, char** value) {
@@ -72,8 +66,8 @@ char* BreakLine(const char* line, char** name, char** value) {
     while (IsBlank(*start)) ++start;
     const char* end = start;
     while (!IsLineEnd(*end)) ++end;
-    *name = CopyOf(line, colon - line);  // line is not null here: a colon was found
-    if (end > start) *value = CopyOf(start, end - start);
+    *name = StringDup(line, static_cast<int>(colon - line));  // line is not null here: a colon was found
+    if (end > start) *value = StringDup(start, static_cast<int>(end - start));
     return *name;
 }
 

@@ -11,6 +11,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_set>
 
 #include "fdblock.h"
 #include "fdbstore.h"
@@ -199,13 +200,13 @@ void FileDirStore::AddPeople(std::vector<std::unique_ptr<VCard>>* cards) {
 
 void FdbAppendCards(FdbPeopleCache& people, const std::string& dir, std::vector<std::unique_ptr<VCard>>* cards) {
   FdbLoadPeople(people, dir);
-  std::unordered_map<std::string, bool> seen;
+  std::unordered_set<std::string> seen;
   for (auto& card : *cards) {
     std::string uid = EntryValue(card.get(), VCardPropUid);
     if (!FdbValidId(uid)) UserError(__LINE__, "Invalid or missing UID \"" + uid + "\" on a card");
-    if (people.byUid.count(FdbKey(uid)) || seen[FdbKey(uid)])
+    std::string key = FdbKey(uid);
+    if (people.byUid.count(key) || !seen.insert(key).second)
       UserError(__LINE__, "The directory already holds a person with the UID " + uid);
-    seen[FdbKey(uid)] = true;
     CompleteCard(card.get());
   }
   std::string text;

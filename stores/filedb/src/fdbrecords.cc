@@ -144,10 +144,8 @@ std::string FdbFormatRecords(const char* table, const std::vector<FdbRecord>& re
 }
 
 void FdbReplaceFile(const std::string& path, const std::string& contents) {
-  std::string tmp = path + ".tmpXXXXXX";
-  std::vector<char> name(tmp.begin(), tmp.end());
-  name.push_back('\0');
-  int fd = mkstemp(name.data());
+  std::string name = path + ".tmpXXXXXX";
+  int fd = mkstemp(&name[0]);
   if (fd < 0) FdbFail(__LINE__, kSource, "Unable to create a temporary file beside " + path, 3);
   bool ok = fchmod(fd, 0644) == 0;
   for (size_t done = 0; ok && done < contents.size();) {
@@ -158,9 +156,9 @@ void FdbReplaceFile(const std::string& path, const std::string& contents) {
   }
   ok = ok && fsync(fd) == 0;
   ok = close(fd) == 0 && ok;
-  if (!ok || rename(name.data(), path.c_str()) != 0) {
+  if (!ok || rename(name.c_str(), path.c_str()) != 0) {
     std::string why = strerror(errno);
-    unlink(name.data());
+    unlink(name.c_str());
     FdbFail(__LINE__, kSource, "Unable to write " + path + ": " + why);
   }
 }

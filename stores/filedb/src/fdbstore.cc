@@ -1,6 +1,5 @@
 #include "fdbstore.h"
 
-#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -35,11 +34,7 @@ std::string FdbKey(const std::string& id) {
   return key;
 }
 
-long long FdbFolderMtime(const std::string& folder) {
-  struct stat st;
-  if (stat(folder.c_str(), &st) != 0) return 0;
-  return static_cast<long long>(st.st_mtim.tv_sec) * 1000000000LL + st.st_mtim.tv_nsec;
-}
+long long FdbFolderMtime(const std::string& folder) { return FdbStampOf(folder).mtimeNs; }
 
 std::pair<long long, long long> FdbMeasureFolder(const std::string& folder) {
   // File times come from the kernel's coarse clock (or a finer one that is
