@@ -7,6 +7,7 @@
 
 #include <cstdlib>
 #include <memory>
+#include <string>
 
 #include "Classes.h"
 #include "vallist.h"
@@ -40,6 +41,13 @@ typedef std::unique_ptr<ZaDocumentObjList, DocumentsDeleter> OwnedDocuments;
 
 // "operadmin.cgi" with `program` set (more parameters may follow).
 Url* ConsoleUrl(const char* program);
+
+// True when value is present and equals expected, ignoring letter case.
+bool Is(const char* value, const char* expected);
+
+// A user or group ID as a key of a hash set or map: IDs compare without
+// regard to letter case, as the lists' own lookups do. Null gives "".
+std::string CaseKey(const char* id);
 
 // Decimal value of a text; null or non-numeric text counts as 0.
 long DecimalValue(const char* text);

@@ -1,7 +1,5 @@
 // The shared log file: the view frame set with its filter form and hint, the
 // filtered message table with the log's size, and archiving and purging.
-#include <strings.h>
-
 #include <algorithm>
 #include <cstdlib>
 #include <cstring>
@@ -37,7 +35,7 @@ const LevelMark kLevelMarks[] = {
 // The mark image for a record's level, or null for a level the suite never writes.
 const char* MarkFor(const char* level) {
     for (const LevelMark& mark : kLevelMarks)
-        if (level && strcasecmp(level, mark.level) == 0) return mark.gif;
+        if (Is(level, mark.level)) return mark.gif;
     return nullptr;
 }
 
@@ -152,7 +150,7 @@ Page* OperAdmin::GenViewLogFilePage() {
         const char* subProgram = Param("sub_program");
         const char* msgType = ParamText("msg_type");
         const char* days = ParamText("days");
-        if (subProgram && strcasecmp(subProgram, "split") == 0) {
+        if (Is(subProgram, "split")) {
             auto page = std::make_unique<ZaFrameSetPage>(ATTR_ROWS, "*, 70");
             Url* show = ConsoleUrl("genViewLogFilePage");
             show->addAttribute("sub_program", "show");
@@ -186,11 +184,11 @@ Page* OperAdmin::GenViewLogFilePage() {
             // comparing against it would fail for every record.
             if (!StampTime(text, &cutoff)) cutoff = std::numeric_limits<time_t>::max();
         }
-        const bool allLevels = strcasecmp(msgType, "All") == 0;
+        const bool allLevels = Is(msgType, "All");
         std::unique_ptr<LogRecord> records(log->ReadLogFile(nullptr));
         long rows = 0;
         for (LogRecord* record = records.get(); record; record = record->next) {
-            if (!allLevels && (!record->level || strcasecmp(msgType, record->level) != 0)) continue;
+            if (!allLevels && !Is(record->level, msgType)) continue;
             if (ageFilter && !RecentEnough(record->time, cutoff)) continue;
             // A level the suite never writes keeps an empty mark cell, so that
             // the record's own cells stay under their headings.
@@ -235,7 +233,7 @@ Page* OperAdmin::OperateOnLogFile() {
     try {
         const char* operation = Param("operation");
         auto page = std::make_unique<ZaPage>();
-        if (operation && strcasecmp(operation, "archive") == 0) {
+        if (Is(operation, "archive")) {
             OwnedText archive(log->ArchiveLogFile(nullptr));
             if (!archive) {
                 Log(ZA_ERROR, "Failure in archiving log file.");

@@ -1,9 +1,6 @@
 // Groups' resources: the group search form and its results, the groups of
 // an owner or by name, one group's summary, deletion and change of owner;
 // and the members of selected groups for the user search.
-#include <strings.h>
-
-#include <cctype>
 #include <memory>
 #include <string>
 #include <unordered_set>
@@ -24,15 +21,6 @@ const char kSource[] = "operadmin/src/groupmgmt";
 const char kGroupSearch[] = "groupResSearchCondPage";
 const char kSummaryLinkText[] = "View group information summary";
 const char kChangeOwnerText[] = "Change the ownership of group";
-
-bool Is(const char* value, const char* expected) { return value && strcasecmp(value, expected) == 0; }
-
-// User and group IDs compare without regard to letter case, as list lookups do.
-std::string CaseKey(const char* id) {
-    std::string key = id;
-    for (char& c : key) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return key;
-}
 
 const char* AccessText(ZaGroupRecord* record) { return record->shared == 1 ? "Shared" : "Private"; }
 

@@ -13,6 +13,7 @@
 #include "groupDB.h"
 #include "operadmin.h"
 #include "reqinfo.h"
+#include "stringutil.h"
 #include "userDB.h"
 #include "zaconfigDB.h"
 #include "zadocument.h"
@@ -220,6 +221,14 @@ Url* ConsoleUrl(const char* program) {
     Url* url = new Url("operadmin.cgi");
     url->addAttribute("program", program);
     return url;
+}
+
+bool Is(const char* value, const char* expected) { return value && strcasecmp(value, expected) == 0; }
+
+std::string CaseKey(const char* id) {
+    std::string key = id ? id : "";
+    StringToLower(key.data());
+    return key;
 }
 
 long DecimalValue(const char* text) { return text ? strtol(text, nullptr, 10) : 0; }

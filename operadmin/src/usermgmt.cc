@@ -2,9 +2,6 @@
 // the user result table; non-current users, one user's summary, the hand-over
 // of a user's shared groups, account clean-up and the paged list of user IDs;
 // and the creation of new accounts.
-#include <strings.h>
-
-#include <cctype>
 #include <cstring>
 #include <memory>
 #include <string>
@@ -27,17 +24,10 @@ const char kSource[] = "operadmin/src/usermgmt";
 const char kNoUsersFound[] = "No users were found for the given search condition.";
 const char kResultsSearch[] = "resSearchCondPage";
 
-// Lookups by ID ignore letter case, as the lists' own lookups do.
-std::string IdKey(const char* id) {
-    std::string key = id ? id : "";
-    for (char& c : key) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    return key;
-}
-
 std::unordered_set<std::string> IdSet(ValNameList* list) {
     std::unordered_set<std::string> ids;
     for (ValNameListItem* item = list ? list->head : nullptr; item; item = item->next)
-        ids.insert(IdKey(item->name));
+        ids.insert(CaseKey(item->name));
     return ids;
 }
 
@@ -47,7 +37,7 @@ std::vector<ValNameListItem*> NonCurrentAccounts(ValNameList* accounts, ValNameL
     std::unordered_set<std::string> currentIds = IdSet(current);
     std::vector<ValNameListItem*> result;
     for (ValNameListItem* item = accounts ? accounts->head : nullptr; item; item = item->next)
-        if (!currentIds.count(IdKey(item->name))) result.push_back(item);
+        if (!currentIds.count(CaseKey(item->name))) result.push_back(item);
     return result;
 }
 
@@ -68,8 +58,6 @@ OwnedGroupCounts CountOwnedGroups(ValList* owned, GroupDB* groups) {
     }
     return counts;
 }
-
-bool Is(const char* value, const char* expected) { return value && strcasecmp(value, expected) == 0; }
 
 HTMLObject* EmptyCell() { return nullptr; }
 
@@ -583,10 +571,10 @@ Page* OperAdmin::GenUid2NamePage() {
             }
         }
         std::unordered_map<std::string, std::string> logins;
-        for (ValNameListItem* item : shown) logins[IdKey(item->name)];
+        for (ValNameListItem* item : shown) logins[CaseKey(item->name)];
         OwnedNameList accounts(users->GetAccountLogins());
         for (ValNameListItem* item = accounts ? accounts->head : nullptr; item; item = item->next) {
-            auto found = logins.find(IdKey(item->name));
+            auto found = logins.find(CaseKey(item->name));
             if (found != logins.end() && found->second.empty() && item->value) found->second = item->value;
         }
 
@@ -595,7 +583,7 @@ Page* OperAdmin::GenUid2NamePage() {
             page->AppendToBody(table);
             for (const char* heading : {"User Name", "User ID", "Login Name"}) table->addObject(new B(heading));
             for (ValNameListItem* item : shown) {
-                const std::string& login = logins[IdKey(item->name)];
+                const std::string& login = logins[CaseKey(item->name)];
                 table->addObject(new ZaPersonLink(item->value ? item->value : item->name));
                 table->addObject(item->name ? item->name : "", ZaFalse);
                 table->addObject(login.empty() ? "----" : login.c_str(), ZaFalse);

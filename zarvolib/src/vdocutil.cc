@@ -8,6 +8,7 @@
 
 #include "reqinfo.h"
 #include "stringutil.h"
+#include "textsupport.h"
 #include "zaconfigDB.h"
 #include "zaerror.h"
 #include "zafile.h"
@@ -20,11 +21,8 @@ constexpr int kBlockSize = 16384;
 struct FileCloser {
     void operator()(FILE* f) const { fclose(f); }
 };
-struct FreeText {
-    void operator()(void* p) const { free(p); }
-};
 using FileHandle = std::unique_ptr<FILE, FileCloser>;
-using Buffer = std::unique_ptr<char, FreeText>;
+using Buffer = OwnedText;
 
 // The type a browser should be told: the caller's, else the configured type
 // of the name's extension. Without a configuration or an answer from it,

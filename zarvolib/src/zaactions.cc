@@ -1,7 +1,6 @@
 // Action URLs: JavaScript calls, hotlist and mail targets, confirmations.
 #include "zaactions.h"
 
-#include <cctype>
 #include <cstdlib>
 #include <memory>
 #include <string>
@@ -9,6 +8,8 @@
 
 #include "groupDB.h"
 #include "string_class.h"
+#include "stringutil.h"
+#include "textsupport.h"
 #include "userDB.h"
 #include "vallist.h"
 
@@ -44,7 +45,7 @@ public:
     ValList addresses;
 
     void Add(UserDB* users, const char* uid, bool skipKnown) {
-        std::unique_ptr<char, decltype(&free)> address(users->GetEmailAddress(const_cast<char*>(uid)), &free);
+        OwnedText address(users->GetEmailAddress(const_cast<char*>(uid)));
         // A person without an address adds nothing rather than an empty entry.
         if (!address) return;
         bool fresh = known_.insert(Lowered(address.get())).second;
@@ -56,7 +57,7 @@ private:
 
     static std::string Lowered(const char* text) {
         std::string lowered(text);
-        for (char& c : lowered) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+        StringToLower(lowered.data());
         return lowered;
     }
 };

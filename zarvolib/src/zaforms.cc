@@ -6,16 +6,13 @@
 #include <string>
 #include <strings.h>
 
+#include "textsupport.h"
 #include "vallist.h"
 #include "zadate.h"
 
 namespace {
 
 const char* const kNoText = nullptr;  // picks the text constructor of a tag class
-
-struct FreeText {
-    void operator()(char* p) const { free(p); }
-};
 
 // name, action (a text or a Url that the form takes over), method, enctype.
 template <typename Action>
@@ -24,6 +21,16 @@ void SetUpForm(Form* form, const char* name, Action action, const char* enctype)
     form->addAttribute(ATTR_ACTION, action);
     form->addAttribute(ATTR_METHOD, "post");
     if (enctype) form->addAttribute(ATTR_ENCTYPE, enctype);
+}
+
+// type, name, size (unless kNoSize) and value, in the order every input writes them.
+constexpr int kNoSize = -1;
+template <typename Value>
+void SetUpInput(Input* input, const char* type, const char* name, int size, Value value) {
+    input->addAttribute(ATTR_TYPE, type);
+    input->addAttribute(ATTR_NAME, name);
+    if (size != kNoSize) input->addAttribute(ATTR_SIZE, size);
+    input->addAttribute(ATTR_VALUE, value);
 }
 
 const char* ParamValue(ValNameList* params, const std::string& name) {
@@ -42,29 +49,19 @@ void AddNumberOption(ZaSelect* select, const char* label, int value, int selecte
 }  // namespace
 
 ZaInput::ZaInput(const char* name, const char* value, const char* type) : Input(kNoText) {
-    addAttribute(ATTR_TYPE, type);
-    addAttribute(ATTR_NAME, name);
-    addAttribute(ATTR_VALUE, value);
+    SetUpInput(this, type, name, kNoSize, value);
 }
 
 ZaInput::ZaInput(const char* name, int value, const char* type) : Input(kNoText) {
-    addAttribute(ATTR_TYPE, type);
-    addAttribute(ATTR_NAME, name);
-    addAttribute(ATTR_VALUE, value);
+    SetUpInput(this, type, name, kNoSize, value);
 }
 
 ZaInput::ZaInput(const char* name, const char* value, int size, const char* type) : Input(kNoText) {
-    addAttribute(ATTR_TYPE, type);
-    addAttribute(ATTR_NAME, name);
-    addAttribute(ATTR_SIZE, size);
-    addAttribute(ATTR_VALUE, value);
+    SetUpInput(this, type, name, size, value);
 }
 
 ZaInput::ZaInput(const char* name, int value, int size, const char* type) : Input(kNoText) {
-    addAttribute(ATTR_TYPE, type);
-    addAttribute(ATTR_NAME, name);
-    addAttribute(ATTR_SIZE, size);
-    addAttribute(ATTR_VALUE, value);
+    SetUpInput(this, type, name, size, value);
 }
 
 ZaCheckBox::ZaCheckBox(const char* name, const char* value, const char* label)
@@ -126,13 +123,8 @@ Option* ZaSelect::AddOption(const char* label, const char* value) {
     return option;
 }
 
-Option* ZaSelect::AddOption(const char* label, int value) {
-    Option* option = new Option(kNoText);
-    option->addAttribute(ATTR_VALUE, value);
-    option->addObject(label, ZaFalse);
-    addObject(option);
-    return option;
-}
+// A number needs no escaping, so it is written like any other value.
+Option* ZaSelect::AddOption(const char* label, int value) { return AddOption(label, std::to_string(value).c_str()); }
 
 Option* ZaSelect::AddOptionSelected(const char* label, const char* value) {
     Option* option = AddOption(label, value);
@@ -182,7 +174,7 @@ ZaDateSelect::ZaDateSelect(const char* name, const char* date)
 
     monthSelect = new ZaSelect((base + "_month").c_str());
     for (int month = 1; month <= 12; month++) {
-        std::unique_ptr<char, FreeText> label(ZaDate::GetMonthString(month));
+        OwnedText label(ZaDate::GetMonthString(month));
         AddNumberOption(monthSelect, label.get(), month, chosen.month);
     }
     addObject(monthSelect);

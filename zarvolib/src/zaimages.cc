@@ -7,6 +7,7 @@
 #include <strings.h>
 
 #include "stringutil.h"
+#include "textsupport.h"
 #include "vallist.h"
 
 namespace {
@@ -17,8 +18,6 @@ const char kPersonMessage[] = "View personal information";
 const char kGroupMessage[] = "View group information";
 
 const char* const kNoText = nullptr;  // picks the text constructor of a tag class
-
-char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }
 
 // Image paths of a style; the built-in style has no folder of its own.
 std::string StyleImagePath(const char* base, const char* style, const char* gif) {

@@ -11,6 +11,7 @@
 #include "cgiutil.h"
 #include "groupDB.h"
 #include "reqinfo.h"
+#include "textsupport.h"
 #include "userDB.h"
 #include "vallist.h"
 #include "zalog.h"
@@ -24,8 +25,6 @@ const char kSource[] = "zarvolib/src/zarvobase";
 // Where bug reports go when not even the configuration can be read.
 const char kFallbackBugReportAddr[] = "bugs@zarvo.example";
 const char kErrorPageStyle[] = "style0";
-
-char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }
 
 [[noreturn]] void Raise(int line, const char* message) {
     ZaError* error = new ZaError();

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "textsupport.h"
 #include "zaconfigDB.h"
-#include "zaport.h"
 #include "zarvobase.h"
 #include "zarvoclasses.h"
 
@@ -38,11 +38,6 @@ Url* EventUrl(const char* program, const char* event) {
     Url* url = new Url(program);
     url->addAttribute("program", event);
     return url;
-}
-
-std::string PlatformName() {
-    std::unique_ptr<char, decltype(&free)> name(ZaGetPlatform(), &free);
-    return name ? name.get() : "";
 }
 
 }  // namespace

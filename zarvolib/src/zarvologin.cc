@@ -11,6 +11,7 @@
 #include "reqinfo.h"
 #include "string_class.h"
 #include "stringutil.h"
+#include "textsupport.h"
 #include "userDB.h"
 #include "vallist.h"
 #include "zalog.h"
@@ -19,11 +20,6 @@
 #include "zatime.h"
 
 namespace {
-
-struct FreeText {
-    void operator()(char* p) const { free(p); }
-};
-using OwnedText = std::unique_ptr<char, FreeText>;
 
 long long Now() { return ZaTime().t; }
 

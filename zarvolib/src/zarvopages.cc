@@ -6,21 +6,12 @@
 #include <string>
 
 #include "reqinfo.h"
+#include "textsupport.h"
 #include "vallist.h"
-#include "zaport.h"
 #include "zarvobase.h"
 #include "zarvoclasses.h"
 
 namespace {
-
-struct FreeText {
-    void operator()(char* p) const { free(p); }
-};
-
-std::string PlatformName() {
-    std::unique_ptr<char, FreeText> name(ZaGetPlatform());
-    return name ? name.get() : "";
-}
 
 bool CanMailForms(RequestInfo* request) {
     return request && request->browserType == 1 && request->browserVersion >= 3.0;

@@ -7,19 +7,12 @@
 
 #include "HTMLObject.h"
 #include "Links.h"
+#include "textsupport.h"
 #include "vallist.h"
 #include "zaimages.h"
 #include "zatime.h"
 
 namespace {
-
-char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }
-
-void Replace(char*& field, const char* text) {
-    char* copy = CopyOrNull(text);
-    free(field);
-    field = copy;
-}
 
 // Background images of a style live beside the style files.
 const char kStyleImageDir[] = "../../../config/style";
@@ -71,7 +64,7 @@ ZaFrameSetStyle::~ZaFrameSetStyle() { free(dimensions); }
 
 void ZaFrameSetStyle::SetRowOrCol(int value) { rowOrCol = value; }
 
-void ZaFrameSetStyle::SetDimensions(const char* text) { Replace(dimensions, text); }
+void ZaFrameSetStyle::SetDimensions(const char* text) { ReplaceCopy(dimensions, text); }
 
 ZaPageStyle::ZaPageStyle(const char* color, const char* gif)
     : bgColor(CopyOrNull(color)), bgGif(CopyOrNull(gif)) {}
@@ -81,9 +74,9 @@ ZaPageStyle::~ZaPageStyle() {
     free(bgGif);
 }
 
-void ZaPageStyle::SetBgColor(const char* color) { Replace(bgColor, color); }
+void ZaPageStyle::SetBgColor(const char* color) { ReplaceCopy(bgColor, color); }
 
-void ZaPageStyle::SetBgGif(const char* gif) { Replace(bgGif, gif); }
+void ZaPageStyle::SetBgGif(const char* gif) { ReplaceCopy(bgGif, gif); }
 
 ZaStyle::ZaStyle(int styleId) : ZaStyle(styleId, nullptr, nullptr) {}
 

@@ -12,6 +12,7 @@
 
 #include "groupDB.h"
 #include "string_class.h"
+#include "textsupport.h"
 #include "userDB.h"
 #include "vallist.h"
 #include "vcard.h"
@@ -25,8 +26,6 @@ const char kSource[] = "zarvolib/src/zatables";
 constexpr int kMaxSpacerWidth = 20;
 // Blocks of this many entries or more get their heading at the top.
 constexpr int kTopHeadingEntries = 4;
-
-char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }
 
 [[noreturn]] void Rethrow(ZaError* error, int line, const char* where) {
     error->AddLine(line, kSource, (std::string("Error in ZaPersonGroupTable::") + where).c_str(), ZaFalse);
@@ -99,7 +98,7 @@ const char* EntryValue(VCard* card, int propId, int typeIndex = -1) {
 
 std::string Formatted(VCard* card, int propId, char* (VCardEntry::*format)() const) {
     VCardEntry* entry = card ? card->GetEntry(propId) : nullptr;
-    std::unique_ptr<char, decltype(&free)> text(entry ? (entry->*format)() : nullptr, &free);
+    OwnedText text(entry ? (entry->*format)() : nullptr);
     return text ? text.get() : "";
 }
 
@@ -125,17 +124,9 @@ ZaTable::~ZaTable() {
     free(align);
 }
 
-void ZaTable::SetVerticalAlignment(const char* value) {
-    char* copy = CopyOrNull(value);
-    free(valign);
-    valign = copy;
-}
+void ZaTable::SetVerticalAlignment(const char* value) { ReplaceCopy(valign, value); }
 
-void ZaTable::SetHorizontalAlignment(const char* value) {
-    char* copy = CopyOrNull(value);
-    free(align);
-    align = copy;
-}
+void ZaTable::SetHorizontalAlignment(const char* value) { ReplaceCopy(align, value); }
 
 void ZaTable::SetWrap(ZaBoolean on) { wrap = on == ZaTrue ? 1 : 0; }
 
