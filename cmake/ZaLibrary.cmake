@@ -28,6 +28,27 @@ function(za_library name)
       ZA_SOURCE_DIR="${CMAKE_SOURCE_DIR}" ZA_BINARY_DIR="${CMAKE_BINARY_DIR}")
     add_test(NAME ${tname} COMMAND ${tname} WORKING_DIRECTORY ${CMAKE_BINARY_DIR})
   endforeach()
+  za_fuzz_targets(${name})
+endfunction()
+
+# za_fuzz_targets(lib): in a fuzzing build, one libFuzzer program bin/fuzz/NAME
+# per fuzz/NAME_fuzz.cc of the calling folder, linked with lib; its seed
+# corpus is the folder fuzz/NAME/.
+function(za_fuzz_targets lib)
+  if(NOT ZA_FUZZ)
+    return()
+  endif()
+  file(GLOB targets CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/fuzz/*_fuzz.cc)
+  foreach(t ${targets})
+    get_filename_component(fname ${t} NAME_WE)
+    string(REGEX REPLACE "_fuzz$" "" fname ${fname})
+    add_executable(fuzz_${fname} ${t})
+    target_link_libraries(fuzz_${fname} PRIVATE ${lib} -fsanitize=fuzzer)
+    target_include_directories(fuzz_${fname} PRIVATE ${CMAKE_CURRENT_SOURCE_DIR}/fuzz)
+    set_target_properties(fuzz_${fname} PROPERTIES OUTPUT_NAME ${fname}
+                          RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}/bin/fuzz)
+    add_dependencies(fuzzers fuzz_${fname})
+  endforeach()
 endfunction()
 
 # za_link_whole(TARGET lib...): links every object of the given libraries into
