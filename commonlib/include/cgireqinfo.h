@@ -11,6 +11,7 @@
 class CGIRequestInfo : public RequestInfo {
 public:
     FILE* inputStream;  // the POST body; null until SetupInputStream
+    long bodyRead;      // body bytes delivered by GetFormDataChar
 
     CGIRequestInfo();
     ~CGIRequestInfo() override;

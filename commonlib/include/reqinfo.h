@@ -34,6 +34,9 @@ public:
     char* remoteUser;        // REMOTE_USER, empty when none
     ValNameList* params;     // request parameters in arrival order (never null)
     ValNameList* cookies;    // request cookies, or null before they are decoded
+    int32_t overLimit;       // 1 once a decoder met a request over a bound (reqlimits.h)
+    int32_t acceptUploads;   // 0: file parts of a multipart body are read and dropped
+    char* deferredBodyType;  // content type of a multipart body not decoded yet, or null
 
     RequestInfo();
     RequestInfo(const RequestInfo&) = delete;
@@ -83,14 +86,19 @@ public:
     // Decoders. None of them fails: malformed input yields fewer pairs.
     static ValNameList* ParseGETString(const char* text, int length);
     static ValNameList* ParsePOSTString(const char* text, int length);
+    // These two decode only within the request limits: over them they set
+    // overLimit and give an empty list (a body is then not even read).
     ValNameList* ParseGetInput();
     ValNameList* ParsePostInput();
     static ValNameList* ParseNameValString(const char* text, ZaBoolean unescape);
     static ValNameList* ParseHTTPHeader(const char* line);  // null when not a header
     static void ParseFormattedCookie(const char* value, ValList* list);
 
-    // Multipart (file upload) decoding; null when the input cannot be set up
-    // or a temporary file cannot be made.
+    // Multipart (file upload) decoding; null when the input cannot be set up,
+    // a temporary file cannot be made, or the body passes a request limit
+    // (overLimit is then set and no upload is kept). Upload files have no
+    // name in any folder: extra1 is a /proc/self/fd path valid while the
+    // process runs, so nothing is left behind however the process ends.
     ValNameList* ParseMultiPartForm(char* contentType);
     static ZaBoolean IsBoundary(const char* line, int length, const char* boundary);
     static ZaBoolean IsEndBoundary(const char* line, int length, const char* boundary);

@@ -58,10 +58,13 @@ int main() {
         return 1;
     }
     try {
-        if (const char* failure = ZaDecodeCGIRequest(request.get()))
-            exitFunc(request.get(), failure);
-        else if (ModuleMain(request.get()) != 0)
+        const char* failure = ZaDecodeCGIRequest(request.get());
+        if (failure) {
+            // A refused request has had its answer already.
+            if (failure != kZaRequestRefused) exitFunc(request.get(), failure);
+        } else if (ModuleMain(request.get()) != 0) {
             exitFunc(request.get(), "Module Main returned non-zero status");
+        }
     } catch (ZaError* error) {
         delete error;
         ExitOnException(request.get());

@@ -5,7 +5,7 @@
 #include <cstring>
 #include <string>
 
-CGIRequestInfo::CGIRequestInfo() : inputStream(nullptr) {}
+CGIRequestInfo::CGIRequestInfo() : inputStream(nullptr), bodyRead(0) {}
 
 CGIRequestInfo::~CGIRequestInfo() = default;
 
@@ -21,10 +21,13 @@ int CGIRequestInfo::SetupInputStream() {
 
 FILE* CGIRequestInfo::SetupOutputStream() { return stdout; }
 
+// The body ends after CONTENT_LENGTH bytes even when more would come.
 int CGIRequestInfo::GetFormDataChar() {
-    if (!inputStream) return -1;
+    if (!inputStream || bodyRead >= static_cast<long>(contentLength)) return -1;
     int c = getc(inputStream);
-    return c == EOF ? -1 : c;
+    if (c == EOF) return -1;
+    ++bodyRead;
+    return c;
 }
 
 int CGIRequestInfo::CloseInputStream() { return 0; }

@@ -7,6 +7,7 @@
 #include <string>
 
 #include "reqinfo.h"
+#include "reqlimits.h"
 #include "stringutil.h"
 #include "vallist.h"
 
@@ -60,14 +61,30 @@ ValNameList* RequestInfo::ParsePOSTString(const char* text, int length) {
     return ParseUrlEncoded(text, length, ZaTrue);
 }
 
-ValNameList* RequestInfo::ParseGetInput() { return ParseGETString(queryString, contentLength); }
+ValNameList* RequestInfo::ParseGetInput() {
+    if (contentLength > 0 && queryString &&
+        !ZaUrlEncodedWithinLimits(queryString, static_cast<size_t>(contentLength), params->count)) {
+        overLimit = 1;
+        return new ValNameList();
+    }
+    return ParseGETString(queryString, contentLength);
+}
 
-// The body counts only when it arrives whole; a short read gives no pairs.
+// The body counts only when it arrives whole; a short read gives no pairs. A
+// declared length over the limit is refused before anything is read.
 ValNameList* RequestInfo::ParsePostInput() {
     if (contentLength <= 0) return new ValNameList();
+    if (contentLength > ZaGetRequestLimits().maxFormBody) {
+        overLimit = 1;
+        return new ValNameList();
+    }
     MallocText body(static_cast<char*>(calloc(static_cast<size_t>(contentLength) + 1, 1)));
     if (!body || ReadPostInput(body.get(), contentLength) != contentLength)
         return new ValNameList();
+    if (!ZaUrlEncodedWithinLimits(body.get(), static_cast<size_t>(contentLength), params->count)) {
+        overLimit = 1;
+        return new ValNameList();
+    }
     return ParsePOSTString(body.get(), contentLength);
 }
 

@@ -6,9 +6,12 @@
 #include <cstring>
 #include <memory>
 #include <string>
+#include <fcntl.h>
 #include <unistd.h>
+#include <vector>
 
 #include "reqinfo.h"
+#include "reqlimits.h"
 #include "stringutil.h"
 #include "vallist.h"
 #include "zafile.h"
@@ -33,36 +36,46 @@ bool EndsWithLineBreak(const char* line, int length) {
     return length >= 2 && line[length - 2] == '\r' && line[length - 1] == '\n';
 }
 
-// Where uploads go and how their names begin: the temporary directory + "/zaup".
-std::string UploadPrefix() {
-    std::unique_ptr<char, decltype(&free)> dir(ZaGetTmpdir(), &free);
-    return std::string(dir.get()) + "/zaup";
+// Descriptors of this process's kept uploads. An upload file has no name in
+// any folder, so it lives exactly as long as its descriptor: until
+// ZaRemoveUploadFiles or the end of the process, however that comes.
+std::vector<int>& KeptUploads() {
+    static std::vector<int> kept;
+    return kept;
 }
 
-struct FileCloser {
-    void operator()(FILE* f) const { fclose(f); }
-};
+// A new file in the temporary folder that has no name: O_TMPFILE where the
+// file system offers it, else a named file unlinked at once.
+int OpenNamelessFile() {
+    std::unique_ptr<char, decltype(&free)> dir(ZaGetTmpdir(), &free);
+#ifdef O_TMPFILE
+    int fd = open(dir.get(), O_TMPFILE | O_RDWR | O_CLOEXEC, 0600);
+    if (fd >= 0) return fd;
+#endif
+    std::string path = std::string(dir.get()) + "/zaupXXXXXX";
+    fd = mkstemp(&path[0]);
+    if (fd >= 0) unlink(path.c_str());
+    return fd;
+}
 
 // The file of the upload under way. Its parameter is appended only when the
 // part is complete, in the place the part had; an unfinished upload leaves
-// neither a parameter nor a file behind.
+// neither a parameter nor a file behind. A refused upload (no session) reads
+// its part and writes nothing anywhere.
 class Upload {
 public:
     ~Upload() { Discard(); }
 
-    // Creates the temporary file; false when that is not possible. The
-    // directory is TMPDIR (default /tmp) and mkstemp makes the name, so no
-    // other process can slip in between naming and opening.
-    bool Open(const char* field, const char* fileName) {
+    // Starts a file part; false when its file cannot be made.
+    bool Open(const char* field, const char* fileName, bool accept) {
         Discard();
-        path_ = UploadPrefix() + "XXXXXX";
-        int fd = mkstemp(&path_[0]);
-        if (fd < 0) return false;
-        file_.reset(fdopen(fd, "wb"));
-        if (!file_) {
-            close(fd);
-            unlink(path_.c_str());
-            return false;
+        active_ = true;
+        if (accept) {
+            fd_ = OpenNamelessFile();
+            if (fd_ < 0) {
+                active_ = false;
+                return false;
+            }
         }
         field_ = field ? field : "";
         hasField_ = field != nullptr;
@@ -72,28 +85,39 @@ public:
         return true;
     }
 
-    bool IsOpen() const { return file_ != nullptr; }
+    bool IsActive() const { return active_; }
 
     void Write(const char* data, size_t length) {
-        if (file_ && length > 0) fwrite(data, 1, length, file_.get());
+        while (fd_ >= 0 && length > 0) {
+            ssize_t n = write(fd_, data, length);
+            if (n <= 0) return;
+            data += n;
+            length -= static_cast<size_t>(n);
+        }
     }
 
-    // Closes the file and appends its parameter to list.
+    // Ends the part; a kept file's parameter goes to list, its descriptor to
+    // the kept uploads.
     void Finish(ValNameList* list) {
-        if (!file_) return;
-        file_.reset();
-        list->Append(hasField_ ? field_.c_str() : nullptr, shownName_.c_str(), path_.c_str());
+        if (fd_ >= 0) {
+            lseek(fd_, 0, SEEK_SET);
+            std::string path = "/proc/self/fd/" + std::to_string(fd_);
+            list->Append(hasField_ ? field_.c_str() : nullptr, shownName_.c_str(), path.c_str());
+            KeptUploads().push_back(fd_);
+            fd_ = -1;
+        }
+        active_ = false;
     }
 
     void Discard() {
-        if (!file_) return;
-        file_.reset();
-        unlink(path_.c_str());
+        if (fd_ >= 0) close(fd_);
+        fd_ = -1;
+        active_ = false;
     }
 
 private:
-    std::unique_ptr<FILE, FileCloser> file_;
-    std::string path_;
+    int fd_ = -1;
+    bool active_ = false;
     std::string field_;
     bool hasField_ = false;
     std::string shownName_;
@@ -106,6 +130,14 @@ struct PartField {
     std::string name;
     const char* Get() const { return named ? name.c_str() : nullptr; }
 };
+
+// Closes the uploads that this parse kept (those after the first `from`
+// kept ones), so that a refused body leaves no file behind.
+void DropUploads(size_t from) {
+    std::vector<int>& kept = KeptUploads();
+    for (size_t i = from; i < kept.size(); ++i) close(kept[i]);
+    kept.resize(from);
+}
 
 const char* FindBoundaryMarker(const char* contentType) {
     return contentType ? strcasestr(contentType, "boundary=") : nullptr;
@@ -202,8 +234,17 @@ ValNameList* RequestInfo::ParseMultiPartForm(char* contentType) {
     int state = kPreamble;
     pendingCR = 0;
 
+    const ZaRequestLimits& limits = ZaGetRequestLimits();
+    const size_t keptBefore = KeptUploads().size();
     bool done = false;
     while (!done) {
+        if (list->count + params->count > limits.maxParams ||
+            value.size() > static_cast<size_t>(limits.maxValue)) {
+            overLimit = 1;
+            DropUploads(keptBefore);
+            CloseInputStream();
+            return nullptr;
+        }
         int length = GetFormDataLine(line, kLineLimit, &closing[0]);
         if (length == -1) break;
         line[length] = '\0';
@@ -213,7 +254,7 @@ ValNameList* RequestInfo::ParseMultiPartForm(char* contentType) {
             break;
         case kHeaders:
             if (length == 2 && line[0] == '\r' && line[1] == '\n') {
-                state = upload.IsOpen() ? kFile : kValue;
+                state = upload.IsActive() ? kFile : kValue;
             } else if (!IsBoundary(line, length, b)) {
                 std::unique_ptr<ValNameList> header(ParseHTTPHeader(line));
                 if (!header || !header->Lookup("content-disposition")) break;
@@ -222,7 +263,8 @@ ValNameList* RequestInfo::ParseMultiPartForm(char* contentType) {
                 field.name = field.named ? name->value : "";
                 std::string fileName = UploadFileName(header.get(), systemType);
                 if (!fileName.empty()) {
-                    if (!upload.Open(field.Get(), fileName.c_str())) {
+                    if (!upload.Open(field.Get(), fileName.c_str(), acceptUploads != 0)) {
+                        DropUploads(keptBefore);
                         CloseInputStream();
                         return nullptr;
                     }
@@ -286,15 +328,9 @@ ValNameList* RequestInfo::ParseMultiPartForm(char* contentType) {
     return list.release();
 }
 
-// The uploads of a request are only read while the request runs, so they are
-// removed once it has been answered; otherwise every upload would stay in the
-// temporary folder for good. Only files the decoder itself names are touched.
-void ZaRemoveUploadFiles(RequestInfo* request) {
-    if (!request || !request->params) return;
-    const std::string prefix = UploadPrefix();
-    for (ValNameListItem* item = request->params->head; item; item = item->next) {
-        const char* path = item->extra1;
-        if (path && strncmp(path, prefix.c_str(), prefix.size()) == 0 && !strchr(path + prefix.size(), '/'))
-            unlink(path);
-    }
+// The uploads are only read while the request runs; their descriptors are
+// closed once it has been answered, which removes the files.
+void ZaRemoveUploadFiles(RequestInfo*) {
+    for (int fd : KeptUploads()) close(fd);
+    KeptUploads().clear();
 }

@@ -61,7 +61,10 @@ RequestInfo::RequestInfo()
       serverVersion(0.0),
       remoteUser(nullptr),
       params(new ValNameList()),
-      cookies(nullptr) {}
+      cookies(nullptr),
+      overLimit(0),
+      acceptUploads(1),
+      deferredBodyType(nullptr) {}
 
 RequestInfo::~RequestInfo() {
     free(queryString);
@@ -72,6 +75,7 @@ RequestInfo::~RequestInfo() {
     free(remoteUser);
     delete params;
     delete cookies;
+    free(deferredBodyType);
 }
 
 int RequestInfo::SetupInputStream() { return 0; }

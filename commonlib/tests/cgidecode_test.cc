@@ -13,10 +13,13 @@ namespace {
 
 using Pairs = std::vector<std::pair<std::string, std::string>>;
 
-// A request with a body from a string and standard output as its stream.
+// A request with a body from a string and standard output as its stream; it
+// keeps the status it is given.
 struct OutputRequest : StringRequest {
     using StringRequest::StringRequest;
+    int status = 0;
     FILE* SetupOutputStream() override { return stdout; }
+    int SetStatus(int code, const char*) override { return status = code, 0; }
 };
 
 Pairs PairsOf(const ValNameList* list) {
@@ -52,12 +55,23 @@ TEST(CgiDecodeTest, MethodsAndContentTypes) {
         {{"REQUEST_METHOD=POST", "CONTENT_TYPE=text/plain"}, "a=1", "Bad CONTENT_TYPE on POST", {}},
         {{"REQUEST_METHOD=POST", "CONTENT_LENGTH=3"}, "a=1", "Bad CONTENT_TYPE on POST", {}},
         {{"REQUEST_METHOD=PUT", "QUERY_STRING=a=1"}, "", "Bad REQUEST_METHOD", {}},
+        // Over a request limit: refused before the body is read or decoded.
+        {{"REQUEST_METHOD=POST", "CONTENT_LENGTH=8388609", form}, "a=1", kZaRequestRefused, {}},
+        {{"REQUEST_METHOD=POST", "CONTENT_LENGTH=67108865", "CONTENT_TYPE=multipart/form-data; boundary=XyZ"},
+         multipart, kZaRequestRefused, {}},
+        {{"REQUEST_METHOD=GET", "QUERY_STRING=" + std::string(65537, 'v') + "=1"}, "", kZaRequestRefused, {}},
+        {{"REQUEST_METHOD=POST", "QUERY_STRING=q=1", "CONTENT_LENGTH=65539", form}, "a=" + std::string(65537, 'v'),
+         kZaRequestRefused, {}},
         {{}, "", "Bad REQUEST_METHOD", {}},
     };
     for (const Case& c : cases) {
         OutputRequest request(c.body);
-        EXPECT_STREQ(DecodeWith(request, c.env), c.message) << c.body;
-        EXPECT_EQ(PairsOf(request.params), c.params) << c.body;
+        const char* message = DecodeWith(request, c.env);
+        const std::string what = c.body.substr(0, 40);
+        EXPECT_STREQ(message, c.message) << what;
+        EXPECT_EQ(request.status, message == kZaRequestRefused ? 413 : 0) << what;
+        EXPECT_TRUE(ZaDecodeDeferredBody(&request, ZaTrue));
+        EXPECT_EQ(PairsOf(request.params), c.params) << what;
     }
 }
 

@@ -11,6 +11,7 @@
 #include "cgiutil.h"
 #include "groupDB.h"
 #include "reqinfo.h"
+#include "reqlimits.h"
 #include "textsupport.h"
 #include "userDB.h"
 #include "vallist.h"
@@ -311,6 +312,11 @@ int ModuleMain(RequestInfo* request) {
         app.reset(GetRequestObject(request));
         if (!app) return 1;
         app->Initialize();
+        // Uploads reach the disk only for a request that is logged in.
+        if (!ZaDecodeDeferredBody(request, app->IsLoggedIn())) {
+            ZaRefuseRequest(request);
+            return 0;
+        }
         const char* program = request->FindVar("program");
         std::unique_ptr<Page> page(app->CheckLogin(program));
         if (!page) {

@@ -23,6 +23,8 @@ namespace {
 
 long long Now() { return ZaTime().t; }
 
+const size_t kMaxLoginEcho = 4096;
+
 // The cookie's value read as a number; text that is not one reads as 0.
 long long CookieNumber(const char* value) { return value ? strtoll(value, nullptr, 10) : 0; }
 
@@ -102,11 +104,22 @@ Page* ZarvoBaseCommon::CheckLogin(const char* program) {
     return UserAuthenticateAndLogin();
 }
 
+// The login form returns to the request it interrupted, but echoes at most
+// kMaxLoginEcho bytes of its parameters: beyond that only "program" is kept,
+// so a stranger's large request never comes back in the page.
 Url* ZarvoBaseCommon::LoginTarget() {
     Url* target = new Url(application->program);
     std::unique_ptr<ValNameList> kept(request->params ? request->params->Copy() : new ValNameList());
     kept->Remove("login");
     kept->Remove("password");
+    size_t size = 0;
+    for (ValNameListItem* item = kept->head; item; item = item->next)
+        size += (item->name ? strlen(item->name) : 0) + (item->value ? strlen(item->value) : 0) + 2;
+    if (size > kMaxLoginEcho) {
+        const char* program = request->FindVar("program");
+        kept.reset(new ValNameList());
+        if (program && strlen(program) <= kMaxLoginEcho) kept->Append("program", program);
+    }
     target->addAttribute(kept.get());
     return target;
 }
