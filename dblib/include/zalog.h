@@ -43,8 +43,10 @@ class ZaLog {
   // The lines of the log (null path) or of another file such as an archive,
   // in file order; the caller deletes the chain. Null when there is none.
   LogRecord* ReadLogFile(const char* path);
-  // Renames the log to archiveName, or to its path + ".dd_Mon_HH_MM" when
-  // that is null. Returns the new name (malloc'd, the caller frees) or null.
+  // Moves the log to archiveName, or to its path + ".dd_Mon_HH_MM" when that
+  // is null; an archive of that name already there gets the log's lines
+  // appended, so nothing is ever overwritten. Returns the archive's name
+  // (malloc'd, the caller frees) or null.
   char* ArchiveLogFile(const char* archiveName);
   // Empties the log file, creating it if needed; true when it could be opened.
   ZaBoolean PurgeLogFile();

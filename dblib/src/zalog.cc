@@ -11,6 +11,7 @@
 #include "zaport.h"
 #include "zatime.h"
 
+#include <errno.h>
 #include <fcntl.h>
 #include <stdlib.h>
 #include <string.h>
@@ -225,6 +226,27 @@ LogRecord* ZaLog::ReadLogFile(const char* path) {
   return head.release();
 }
 
+namespace {
+
+// Appends the whole of the file at `from` to the file at `to`; true when
+// every byte was written.
+bool AppendFile(const char* from, const char* to) {
+  OwnedFile in(fopen(from, "rb"));
+  OwnedFile out(fopen(to, "ab"));
+  if (!in || !out) return false;
+  char block[65536];
+  size_t n;
+  while ((n = fread(block, 1, sizeof block, in.get())) > 0)
+    if (fwrite(block, 1, n, out.get()) != n) return false;
+  return !ferror(in.get()) && fclose(out.release()) == 0;
+}
+
+}  // namespace
+
+// Never replaces an archive: the log gets the archive's name when that is
+// free (a hard link, which fails rather than overwrite), and otherwise its
+// lines are appended to the archive already there and the log is emptied.
+// Both happen under the log's exclusive lock, so no line is written between.
 char* ZaLog::ArchiveLogFile(const char* archiveName) {
   Close();
   if (logFile == nullptr) return nullptr;
@@ -242,8 +264,14 @@ char* ZaLog::ArchiveLogFile(const char* archiveName) {
   bool moved = false;
   try {
     LogThreadLock threadLock;
-    ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaSharedLock);
-    moved = rename(logFile, target.c_str()) == 0;
+    ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaExclusiveLock);
+    if (access(logFile, F_OK) == 0) {
+      if (link(logFile, target.c_str()) == 0) {
+        moved = unlink(logFile) == 0;
+      } else if (errno == EEXIST && AppendFile(logFile, target.c_str())) {
+        moved = truncate(logFile, 0) == 0;
+      }
+    }
     fileLock.Release();
   } catch (ZaError* e) {
     Rethrow(e, __LINE__, "Unable to read the log file");

@@ -240,8 +240,10 @@ Page* OperAdmin::OperateOnLogFile() {
                 page->AppendToBody(new H3("Failure in archiving log file"));
             } else {
                 Log(ZA_INFO, (std::string("Log file has been succesfully archived to ") + archive.get()).c_str());
+                // The page names the archive, not the server's folders.
+                const char* slash = strrchr(archive.get(), '/');
                 page->AppendToBody(new H3("Log File has been successfully archived to "));
-                page->AppendToBody(new H3(archive.get()));
+                page->AppendToBody(new H3(slash ? slash + 1 : archive.get()));
             }
         } else if (operation && strcmp(operation, "purge") == 0) {
             // Only the exact word empties the log; archiving, which loses
