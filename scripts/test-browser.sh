@@ -3,7 +3,9 @@
 # Node.js and the pinned playwright-core), builds, lays out a seeded
 # installation under a temporary folder, serves it with lighttpd on a free
 # loopback port and drives Chromium through the console
-# (tests/browser/console.test.js). Exits 0 only when every check passed.
+# (tests/browser/console.test.js), then through every event with hostile
+# parameters (tests/browser/hostile.test.js). Exits 0 only when every check
+# passed.
 #
 #   scripts/test-browser.sh [--build DIR] [--save-screenshots] [--keep]
 #
@@ -71,6 +73,9 @@ ZA_GROUP_NAME="QA Browser Team" ZA_GROUP_OWNER_NAME="Alice Quinn" ZA_GROUP_HEIR_
 ZA_NEW_UID=qa.new ZA_SCREENSHOTS=$shots ZA_CHROMIUM=/usr/bin/chromium \
   timeout 300 node tests/browser/console.test.js
 status=$?
+# What users type never runs as script: every parameter of every event.
+ZA_BASE_URL=http://127.0.0.1:$port ZA_ADMIN_LOGIN=operator ZA_ADMIN_PASSWORD=$password ZA_CHROMIUM=/usr/bin/chromium \
+  timeout 300 node tests/browser/hostile.test.js || status=1
 # The program's standard error goes to lighttpd's (lighttpd.out); in a
 # sanitizer build that is where its reports are.
 errors=$top/logs/lighttpd-error.log

@@ -64,7 +64,7 @@ void AttachContent(HTMLObject* node, HTMLObject* content, int settings) {
     X(TableHeading, TAG_TH, kDefaults)                         \
     X(TableRow, TAG_TR, kDefaults)                             \
     X(Table, TAG_TABLE, kDefaults)                             \
-    X(A, TAG_A, kNoEndLine)                                    \
+    X(A, TAG_A, kNoEndLine | kNoURLs | kChildNoURLs)            \
     X(Img, TAG_IMG, kNoURLs | kNoEndLine)                      \
     X(Center, TAG_CENTER, kNoEndLine)                          \
     X(I, TAG_I, kNoStartLine | kNoEndLine)                     \

@@ -44,7 +44,7 @@ TEST(TagClasses, RowsAndFlagsOfBothConstructors) {
         ROW(Ol, 20, 1, 1, 1, 1, 1, 0),      ROW(Li, 21, 1, 1, 1, 1, 1, 0),     ROW(Dir, 22, 1, 1, 1, 1, 1, 0),
         ROW(Menu, 23, 1, 1, 1, 1, 1, 0),    ROW(Pre, 24, 0, 1, 0, 1, 1, 1),    ROW(P, 25, 1, 1, 1, 1, 0, 0),
         ROW(TableData, 26, 1, 1, 1, 1, 0, 0), ROW(TableHeading, 27, 1, 1, 1, 1, 1, 0), ROW(TableRow, 28, 1, 1, 1, 1, 1, 0),
-        ROW(Table, 29, 1, 1, 1, 1, 1, 0),   ROW(A, 30, 1, 1, 1, 1, 0, 0),      ROW(Img, 31, 0, 1, 1, 1, 0, 0),
+        ROW(Table, 29, 1, 1, 1, 1, 1, 0),   ROW(A, 30, 0, 1, 1, 1, 0, 1),      ROW(Img, 31, 0, 1, 1, 1, 0, 0),
         ROW(Center, 32, 1, 1, 1, 1, 0, 0),  ROW(I, 33, 1, 1, 1, 0, 0, 0),      ROW(Br, 34, 1, 1, 1, 1, 0, 0),
         ROW(Select, 35, 0, 1, 0, 1, 1, 0),  ROW(Option, 36, 0, 1, 0, 1, 0, 0), ROW(Input, 37, 0, 1, 0, 1, 0, 0),
         ROW(Applet, 38, 0, 1, 1, 1, 1, 0),  ROW(FrameSet, 39, 0, 1, 1, 1, 1, 0), ROW(Param, 40, 0, 1, 1, 1, 0, 0),

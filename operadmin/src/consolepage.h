@@ -61,6 +61,14 @@ void AddBreaks(HTMLObject* parent, int count);
 // now on), opening in target unless it is null.
 HTMLObject* DoneButton(HTMLObject* link, const char* target);
 
+// Text that came from the request is shown as it is, never turned into
+// links: returns node with URL activation off.
+template <typename Node>
+Node* Unlinked(Node* node) {
+    node->activateURLs = 0;
+    return node;
+}
+
 // Entries of a list, 0 for none.
 int CountOf(ValList* list);
 

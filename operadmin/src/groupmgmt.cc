@@ -286,7 +286,7 @@ Page* OperAdmin::GenGroupNamedListPage(const char* text) {
             AddGroupListing(page.get(), gids.get());
         } else {
             page->AppendToBody(new B("No groups with name containing "));
-            page->AppendToBody(new I(text));
+            page->AppendToBody(Unlinked(new I(text)));
             page->AppendToBody(new B(" were found"));
         }
         return page.release();

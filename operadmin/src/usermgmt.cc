@@ -228,7 +228,7 @@ Page* OperAdmin::GenResUsageHeadingPage() {
         }
         auto page = std::make_unique<ZaPage>();
         page->AppendToBody(new ZaImage("hresourceusage"));
-        page->AppendToBody(new Center(new H3(text.c_str())));
+        page->AppendToBody(new Center(Unlinked(new H3(text.c_str()))));
         return page.release();
     } catch (ZaError* e) {
         e->AddLine(__LINE__, kSource, "Error in OperAdmin::GenResUsageHeadingPage", ZaFalse);
@@ -615,7 +615,7 @@ Page* OperAdmin::GenCreateNewAccount(const char* message) {
     page->AppendToBody(new ZaImage("hcreatenewaccount"));
     page->AppendToBody(NewBr());
     if (message) {
-        page->AppendToBody(new H3(message));
+        page->AppendToBody(Unlinked(new H3(message)));
         page->AppendToBody(NewBr());
     }
     page->AppendToBody(new B(Message("NewAcctHdg")));

@@ -41,7 +41,7 @@ public:
     // In-place escaping; each leaves the text untouched when nothing needs escaping.
     void PrepForURL();   // all but letters, digits and * - . @ _ become %XX
     void PrepForHTML();  // " & < > and 0xA0-0xFF become entities
-    void PrepForJS();    // ' becomes \'
+    void PrepForJS();    // ' and \ get a backslash in front
     // Wraps URLs in the text in links, in place; returns a copy of the result.
     String ActivateURLs();
     // Each line end becomes "<BR>"; returns the text, which stays owned by this object.

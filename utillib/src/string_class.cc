@@ -4,6 +4,7 @@
 #include <cstring>
 #include <new>
 #include <string>
+#include <strings.h>
 
 #include "stringutil.h"
 
@@ -232,31 +233,72 @@ void String::PrepForHTML() {
     Adopt(*this, out, outLength);
 }
 
+// A backslash is escaped as well as the apostrophe: left alone, a text that
+// ends in one would turn the added backslash into an escaped backslash and
+// close the literal early.
 void String::PrepForJS() {
     if (!text) return;
     int quotes = 0;
     for (int i = 0; i < length; i++)
-        if (text[i] == '\'') quotes++;
+        if (text[i] == '\'' || text[i] == '\\') quotes++;
     if (quotes == 0) return;
     char* out = NewBuffer(length + quotes);
     char* o = out;
     for (int i = 0; i < length; i++) {
-        if (text[i] == '\'') *o++ = '\\';
+        if (text[i] == '\'' || text[i] == '\\') *o++ = '\\';
         *o++ = text[i];
     }
     Adopt(*this, out, length + quotes);
 }
+
+namespace {
+
+// Schemes whose links run script in the page's origin: such text is shown, never linked.
+bool RunsScript(const char* prefix) {
+    return strcasecmp(prefix, "javascript:") == 0 || strcasecmp(prefix, "vbscript:") == 0 ||
+           strcasecmp(prefix, "data:") == 0;
+}
+
+// Where markup that starts at text[p] (a '<') ends: past its '>', and for an
+// anchor past its "</a>", so that neither a tag's attributes nor an existing
+// link's text get links of their own. The end of the text when it is not closed.
+int SkipMarkup(const char* text, int length, int p) {
+    const char* close = static_cast<const char*>(memchr(text + p, '>', length - p));
+    int end = close ? static_cast<int>(close - text) + 1 : length;
+    const bool anchor = p + 2 < length && (text[p + 1] == 'a' || text[p + 1] == 'A') &&
+                        (text[p + 2] == ' ' || text[p + 2] == '>' || text[p + 2] == '\t' ||
+                         text[p + 2] == '\n' || text[p + 2] == '\r');
+    if (!anchor) return end;
+    for (int i = end; i + 3 < length; i++)
+        if (text[i] == '<' && text[i + 1] == '/' && strncasecmp(text + i + 2, "a>", 2) == 0) return i + 4;
+    return length;
+}
+
+}  // namespace
 
 String String::ActivateURLs() {
     if (!text) return String();
     std::string out;
     int p = 0;
     while (p < length) {
-        while (p < length && !IsAsciiLetter(text[p])) out += text[p++];
+        while (p < length && !IsAsciiLetter(text[p]) && text[p] != '<') out += text[p++];
         if (p >= length) break;
+        if (text[p] == '<') {
+            int end = SkipMarkup(text, length, p);
+            out.append(text + p, end - p);
+            p = end;
+            continue;
+        }
         int prefix = -1;
         for (int i = 0; i < urlArrayLength && prefix < 0; i++)
             if (SearchProtocol(urlArray[i], text + p) == ZaTrue) prefix = i;
+        if (prefix >= 0 && RunsScript(urlArray[prefix])) {
+            // Shown as text as a whole, so that no later prefix inside it is linked either.
+            int end = p + urlArrayLen[prefix];
+            out.append(text + p, end - p);
+            p = end;
+            continue;
+        }
         if (prefix < 0) {
             out += text[p++];
             continue;

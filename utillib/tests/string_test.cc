@@ -60,7 +60,9 @@ std::string ExpectedHTML(unsigned char b) {
     return "&" + name + ";";
 }
 
-std::string ExpectedJS(unsigned char b) { return b == '\'' ? "\\'" : std::string(1, static_cast<char>(b)); }
+std::string ExpectedJS(unsigned char b) {
+    return b == '\'' || b == '\\' ? std::string("\\") + static_cast<char>(b) : std::string(1, static_cast<char>(b));
+}
 
 TEST(EscapingTest, EveryByteValue) {
     struct Case { const char* what; void (String::*escape)(); std::string (*expected)(unsigned char); };
@@ -108,6 +110,10 @@ TEST(ActivateURLsTest, LinksPrefixedAddresses) {
         {"no links here", "no links here"},
         {"ftp:", link("ftp:")},
         {"\xE9http://a\xE9", "\xE9" + link("http://a") + "\xE9"},
+        // Script schemes stay text; markup and existing links are left alone.
+        {"JavaScript:alert(1) xjavascript:http://e", "JavaScript:alert(1) xjavascript:" + link("http://e")},
+        {"<a href=\"http://m\">see http://m</A> <b>http://n</b>",
+         "<a href=\"http://m\">see http://m</A> <b>" + link("http://n") + "</b>"},
     };
     for (const auto& c : cases) {
         String s(c.first.c_str());

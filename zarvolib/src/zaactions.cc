@@ -2,11 +2,13 @@
 #include "zaactions.h"
 
 #include <cstdlib>
+#include <cstring>
 #include <memory>
 #include <string>
 #include <unordered_set>
 
 #include "groupDB.h"
+#include "reqinfo.h"
 #include "string_class.h"
 #include "stringutil.h"
 #include "textsupport.h"
@@ -62,6 +64,14 @@ private:
     }
 };
 
+// An address percent-encoded for a "mailto:" link: a "?", "&", "," or blank
+// in a stored address cannot add headers, a body or recipients.
+std::string MailAddress(const char* address) {
+    String encoded(address ? address : "");
+    encoded.PrepForURL();
+    return encoded.text ? encoded.text : "";
+}
+
 // "mailto:" and the addresses joined by ","; a list without any address
 // would open an empty mail, so it does nothing instead.
 void HoldMailTo(Url* url, const ValList& addresses) {
@@ -71,7 +81,7 @@ void HoldMailTo(Url* url, const ValList& addresses) {
     }
     std::string text = "mailto:";
     for (ValListItem* item = addresses.head; item; item = item->next) {
-        text += item->value;
+        text += MailAddress(item->value);
         if (item->next) text += ",";
     }
     HoldText(url, text);
@@ -83,6 +93,55 @@ std::string ForJS(const char* message) {
     return text.text ? text.text : "";
 }
 
+// Text for a single-quoted literal inside a "javascript:" link. The browser
+// percent-decodes such a link before it runs it, so every "%" is written as
+// "%25": an encoded quote in the text ("%27") then stays three characters
+// and cannot end the literal.
+std::string ForScriptLink(const char* text) {
+    const std::string js = ForJS(text);
+    std::string out;
+    for (char c : js) out += c == '%' ? std::string("%25") : std::string(1, c);
+    return out;
+}
+
+// Passes everything written on to another request object, each "%" as "%25".
+class PercentEscapingRequest : public RequestInfo {
+public:
+    explicit PercentEscapingRequest(RequestInfo* out) : out_(out) {
+        outputStream = out->outputStream;
+        browserType = out->browserType;
+        browserVersion = out->browserVersion;
+        systemType = out->systemType;
+        serverType = out->serverType;
+    }
+    int ReadPostInput(char*, int) override { return 0; }
+    int GetFormDataChar() override { return -1; }
+    int WriteBinary(const char* data, int length) override {
+        std::string escaped;
+        for (int i = 0; i < length; ++i) escaped += data[i] == '%' ? std::string("%25") : std::string(1, data[i]);
+        return out_->WriteBinary(escaped.data(), static_cast<int>(escaped.size()));
+    }
+    int Write(const char* text) override { return text ? WriteBinary(text, static_cast<int>(strlen(text))) : 0; }
+    int WriteHeader(const char* name, const char* value) override { return out_->WriteHeader(name, value); }
+    int SetStatus(int code, const char* reason) override { return out_->SetStatus(code, reason); }
+    int Flush() override { return out_->Flush(); }
+
+private:
+    RequestInfo* out_;
+};
+
+// The target of a confirmation link (owned), written as ForScriptLink
+// writes text, so that its encoded parameters reach the script as encoded.
+class ScriptLinkTarget : public HTMLObject {
+public:
+    explicit ScriptLinkTarget(Url* target) { addObject(target); }
+    void emit(RequestInfo* out, int indent, int lineBreaks, const char* style) override {
+        PercentEscapingRequest escaped(out);
+        if (child) child->emit(&escaped, indent, lineBreaks, style);
+        if (next) next->emit(out, indent, lineBreaks, style);
+    }
+};
+
 // "javascript:<function>('<message>','<target>');" (without a target place:
 // "javascript:<function>('<message>');"): the pieces are children written in
 // order, the target in place between them. A missing target still leaves the
@@ -91,13 +150,13 @@ void BuildConfirm(HTMLObject* confirm, const char* function, const char* message
                   Url* target) {
     confirm->activateURLs = 0;
     confirm->enhance = 0;
-    std::string call = std::string("javascript:") + function + "('" + ForJS(message) + "'";
+    std::string call = std::string("javascript:") + function + "('" + ForScriptLink(message) + "'";
     if (!takesTarget) {
         confirm->addObject((call + ");").c_str(), ZaFalse);
         return;
     }
     confirm->addObject((call + ",'").c_str(), ZaFalse);
-    if (target) confirm->addObject(target);
+    if (target) confirm->addObject(new ScriptLinkTarget(target));
     confirm->addObject("');", ZaFalse);
 }
 
@@ -141,7 +200,7 @@ AddGidItemToHotlistUrl::AddGidItemToHotlistUrl(ValList* gids) : Url(HotlistBase(
 }
 
 EmailUrl::EmailUrl(const char* address) : Url(kNoText) {
-    HoldText(this, std::string("mailto:") + (address ? address : ""));
+    HoldText(this, "mailto:" + MailAddress(address));
 }
 
 EmailUrl::EmailUrl(const char* uid, UserDB* users) : Url(kNoText) {

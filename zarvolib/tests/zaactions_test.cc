@@ -25,6 +25,12 @@ Url* Target() {
     return url;
 }
 
+Url* QuotedTarget() {
+    Url* url = new Url("a.cgi");
+    url->addAttribute("uid", "x');");
+    return url;
+}
+
 class ActionUrlTest : public ::testing::Test {
 protected:
     FakeUserDB users;
@@ -64,14 +70,17 @@ TEST_F(ActionUrlTest, WrittenText) {
         {"help topic with a space", new HelpUrl("Manage Users"),
          "javascript:ZaHelp('../../help/bin/help.cgi?program=help_window','Manage%20Users')"},
         {"confirm", new ConfirmUrl("Go on?", Target()),
-         "javascript:MyConfirm('Go on?','operadmin.cgi?program=operOnUser&uid=jo%20smith');"},
+         "javascript:MyConfirm('Go on?','operadmin.cgi?program=operOnUser&uid=jo%2520smith');"},
         {"confirm delete with apostrophe", new ConfirmDeleteUrl("Delete O'Brien's account?", Target()),
          "javascript:ConfirmDelete('Delete O\\'Brien\\'s account?','operadmin.cgi?program=operOnUser&"
-         "uid=jo%20smith');"},
+         "uid=jo%2520smith');"},
         {"confirm delete meeting", new ConfirmDeleteMeetingUrl("<Drop> it", Target()),
          "javascript:ConfirmDeleteMeeting('&lt;Drop&gt; it','operadmin.cgi?program=operOnUser&"
-         "uid=jo%20smith');"},
+         "uid=jo%2520smith');"},
         {"confirm clear", new ConfirmClearUrl("Clear?", new Url("a.cgi")), "javascript:ConfirmClear('Clear?','a.cgi');"},
+        // The browser percent-decodes the link before running it: no "%27" may reach the script as a quote.
+        {"confirm with encoded quotes", new ConfirmUrl("50%27 off\\", QuotedTarget()),
+         "javascript:MyConfirm('50%2527 off\\\\','a.cgi?uid=x%2527%2529%253B');"},
         {"confirm without target", new ConfirmUrl("Sure?", nullptr), "javascript:MyConfirm('Sure?','');"},
         {"confirm delete meeting submit", new ConfirmDeleteMeetingSubmitUrl("It's gone"),
          "javascript:ConfirmDeleteMeetingSubmit('It\\'s gone');"},
@@ -85,7 +94,9 @@ TEST_F(ActionUrlTest, WrittenText) {
         {"hotlist groups", new AddGidItemToHotlistUrl(gids.get()),
          "../../common/bin/common.cgi?program=add_gid_to_hotlist&gid=g1&gid=g2"},
         {"hotlist no groups", new AddGidItemToHotlistUrl(empty.get()), "javascript:donothing()"},
-        {"mail an address", new EmailUrl("a&b@example.com"), "mailto:a&amp;b@example.com"},
+        {"mail an address", new EmailUrl("a&b@example.com"), "mailto:a%26b@example.com"},
+        {"mail no extra headers", new EmailUrl("bob@example.com?bcc=eve@evil.example&body=x, c"),
+         "mailto:bob@example.com%3Fbcc%3Deve@evil.example%26body%3Dx%2C%20c"},
         {"mail a user", new EmailUrl("u2", &users), "mailto:bob@example.com"},
         {"mail a user without address", new EmailUrl("nomail", &users), "javascript:donothing()"},
         {"mail users", new EmailUrl(pair.get(), &users), "mailto:ann@example.com,bob@example.com"},
