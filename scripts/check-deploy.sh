@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# Checks the web server configurations under install/apache and install/nginx
-# on this machine (as root): installs apache2, nginx and fcgiwrap from Debian
-# where missing, prepares a seeded installation with run.sh, serves it with a
-# private Apache httpd (mod_cgid, basic authentication) and a private nginx
-# with fcgiwrap on free loopback ports, and fetches pages with curl. The
+# Checks the web server configurations under install/apache, install/nginx
+# and install/lighttpd on this machine (as root): installs apache2, nginx,
+# fcgiwrap and lighttpd from Debian where missing, prepares a seeded
+# installation with run.sh, serves it with a private Apache httpd (mod_cgid,
+# basic authentication), a private nginx with fcgiwrap and a private lighttpd
+# on free loopback ports, and fetches pages with curl. The
 # system's own web server set-up is not touched.
 #
-#   scripts/check-deploy.sh [--build DIR] [--keep]
+#   [ZA_PORTS=FIRST-LAST] scripts/check-deploy.sh [--build DIR] [--keep]
 set -uo pipefail
 cd "$(dirname "$0")/.."
 build=build keep=0
@@ -18,7 +19,7 @@ while [ $# -gt 0 ]; do
   esac
 done
 [ "$(id -u)" = 0 ] || { echo "check-deploy.sh: run it as root (the servers switch to www-data)"; exit 2; }
-scripts/install-deps.sh apache2 apache2-utils nginx fcgiwrap curl >/dev/null || exit 1
+scripts/install-deps.sh apache2 apache2-utils nginx fcgiwrap lighttpd curl >/dev/null || exit 1
 user=www-data group=www-data
 
 top=$(mktemp -d /tmp/za-deploy.XXXXXX) || exit 1
@@ -45,8 +46,18 @@ check() { # description, then a command that succeeds when the check passes
   local what=$1; shift
   if "$@"; then passed=$((passed + 1)); echo "ok   $what"; else failed=$((failed + 1)); echo "FAIL $what"; fi
 }
+# A free loopback port; within ZA_PORTS (such as 43000-43099) when that is set.
 free_port() {
-  python3 -c 'import socket; s = socket.socket(); s.bind(("127.0.0.1", 0)); print(s.getsockname()[1])' 2>/dev/null ||
+  python3 -c 'import os, socket
+lo, hi = (int(p) for p in (os.environ.get("ZA_PORTS") or "0-0").split("-"))
+for port in range(lo, hi + 1):
+    s = socket.socket()
+    try:
+        s.bind(("127.0.0.1", port)); print(s.getsockname()[1]); break
+    except OSError:
+        pass
+    finally:
+        s.close()' 2>/dev/null ||
     node -e 'const s = require("net").createServer(); s.listen(0, "127.0.0.1", () => { console.log(s.address().port); s.close(); });'
 }
 fill() { # template, output, then KEY=VALUE pairs
@@ -72,6 +83,16 @@ common_checks() { # name, base url, curl options...
   check "$name: images are served" \
     has "image/gif" "$(fetch -o /dev/null -w '%{content_type}' "$@" "$base/admin/bin/images/style0/mlogin.gif")"
   check "$name: the message catalogue is not served" test "$(status_of "$@" "$base/admin/bin/adminmsg.lst")" = 403
+  # However the path is spelled, no file of a program folder but the programs
+  # and their images comes back.
+  local spelling
+  for spelling in adminmsg.lst/ "adminmsg.lst;x" adminmsg%2elst adminmsg%2Elst/ operadmin.js operadmin.js/ \
+      ./adminmsg.lst images/../adminmsg.lst "operadmin.cgi/../adminmsg.lst"; do
+    check "$name: /admin/bin/$spelling is refused" \
+      lacks "BEGIN:vNameList\\|function " "$(fetch --path-as-is "$@" "$base/admin/bin/$spelling")"
+  done
+  check "$name: //admin//bin//adminmsg.lst is refused" \
+    lacks "BEGIN:vNameList" "$(fetch --path-as-is "$@" "$base//admin//bin//adminmsg.lst")"
   page=$(fetch -c "$jar" -b "$jar" "$@" --data-urlencode login=viewer --data-urlencode "password=$password" \
     "$base/admin/bin/operadmin.cgi")
   check "$name: a non-administrator is refused" has "You are not on the list of valid administrators." "$page"
@@ -126,6 +147,18 @@ if wait_up "$base/"; then
   common_checks nginx "$base"
 else
   check "nginx starts" false; cat "$top/logs/nginx.out" "$top/logs/nginx-error.log" 2>/dev/null
+fi
+
+echo "== lighttpd"
+port=$(free_port)
+fill install/lighttpd/lighttpd.conf.in "$top/config/lighttpd.conf" TOP="$top" BIND=127.0.0.1 PORT="$port"
+runuser -u "$user" -- lighttpd -D -f "$top/config/lighttpd.conf" >"$top/logs/lighttpd.out" 2>&1 &
+pids+=($!)
+base=http://127.0.0.1:$port
+if wait_up "$base/"; then
+  common_checks lighttpd "$base"
+else
+  check "lighttpd starts" false; cat "$top/logs/lighttpd.out" "$top/logs/lighttpd-error.log" 2>/dev/null
 fi
 
 echo "deployment checks: $passed passed, $failed failed"
