@@ -117,9 +117,15 @@ void ZarvoBaseCommon::LogIn(const char* newUid, ZaBoolean webmaster, ZaBoolean s
     cookies->Replace(kUidCookie, newUid);
     std::string expiry = std::to_string(Now() + application->GetConfigDB()->UserSessionTimeOut());
     cookies->Replace(kLoginTimeCookie, expiry.c_str());
-    if (webmaster == ZaTrue) cookies->Replace(kWebmasterCookie, "TRUE");
     cookies->Replace(kServerLoginCookie, serverLogin == ZaTrue ? "TRUE" : "FALSE");
-    if (ZaSignedSessions(this)) ZaStartSession(this);
+    if (ZaSignedSessions(this)) {
+        // The flag is signed into the session, so a flag the browser brought
+        // along must not survive the login of someone who is no webmaster.
+        cookies->Replace(kWebmasterCookie, webmaster == ZaTrue ? "TRUE" : "FALSE");
+        ZaStartSession(this);
+    } else if (webmaster == ZaTrue) {
+        cookies->Replace(kWebmasterCookie, "TRUE");
+    }
     // The cached id belongs to the login this request had before.
     free(uid);
     uid = nullptr;
