@@ -7,7 +7,8 @@
 # counts of each unit and then "N passed, N failed" over all of them.
 #
 # A step is one `step` line below, or a script scripts/test-NAME.sh, which is
-# found by itself and run after the builds with build/ built. A step reports
+# found by itself and run once build/ is built and tested, beside the
+# sanitizer build and its tests (the scripts one after another). A step reports
 # what it checked in a line "UNIT: N passed, N failed" (its last such line
 # counts, e.g. "browser checks: 17 passed, 0 failed"); a step without one
 # counts once, under its own name. Exit codes are trusted: a step that exits
@@ -31,13 +32,21 @@ count() { # unit passed failed
 }
 clock() { printf '%d:%02d' $(( $1 / 60 )) $(( $1 % 60 )); }
 
-# step NAME COMMAND...: runs COMMAND with its output kept aside and prints
-# one line: the name, ok or FAILED, the time taken and the step's count.
-step() {
-  local name=$1; shift
-  local log=$logs/step.log start=$SECONDS status line unit=$1 good=1 bad=0
-  printf '%-34s ' "$name"
+# run_step LOG COMMAND...: runs COMMAND with its output in LOG, its exit
+# status in LOG.status and its time in seconds in LOG.time.
+run_step() {
+  local log=$1 start=$SECONDS status; shift
   "$@" >"$log" 2>&1; status=$?
+  echo "$status" >"$log.status"; echo $(( SECONDS - start )) >"$log.time"
+  return "$status"
+}
+
+# report NAME LOG: counts what the step in LOG checked and prints the rest
+# of its line: ok or FAILED, its time and its count; then, for a failure,
+# the step's whole output.
+report() {
+  local name=$1 log=$2 status line unit good bad
+  status=$(cat "$log.status")
   line=$(grep -E '^[a-z][a-z -]*: [0-9]+ passed, [0-9]+ failed$' "$log" | tail -n 1)
   if [ -n "$line" ]; then
     unit=${line%%:*}; good=$(sed -E 's/.*: ([0-9]+) passed.*/\1/' <<<"$line")
@@ -47,13 +56,21 @@ step() {
   fi
   [ "$status" -ne 0 ] && [ "$bad" -eq 0 ] && bad=1
   count "$unit" "$good" "$bad"
-  printf '%-6s %6s' "$([ "$bad" -eq 0 ] && echo ok || echo FAILED)" "$(clock $(( SECONDS - start )))"
+  printf '%-6s %6s' "$([ "$bad" -eq 0 ] && echo ok || echo FAILED)" "$(clock "$(cat "$log.time")")"
   [ -n "$line" ] && printf '   %s' "$line"
   echo
   if [ "$bad" -ne 0 ]; then
     sed 's/^/    /' "$log"; echo
   fi
   return $(( bad != 0 ))
+}
+
+# step NAME COMMAND...: runs a step and prints its line.
+step() {
+  local name=$1; shift
+  printf '%-34s ' "$name"
+  run_step "$logs/step.log" "$@"
+  report "$name" "$logs/step.log"
 }
 
 # Configures and builds a tree; the make progress lines are left out of the log.
@@ -90,17 +107,42 @@ printf '%-6s %6s   %s\n' ok "$(clock $(( SECONDS - began )))" \
   "($JOBS jobs, $(command -v ccache >/dev/null && echo ccache || echo 'no ccache'))"
 step "build (normal)" build_tree build && normal=1 || normal=0
 [ "$normal" = 1 ] && step "test programs (normal)" test_tree build
+
+# The step scripts use build/ only, so they run one after another beside the
+# sanitizer steps; their lines come after those.
+scripts=()
+for script in scripts/test-*.sh; do [ -x "$script" ] && scripts+=("$script"); done
+run_scripts() { # stopping it stops the script that runs, which cleans up after itself
+  local i log start child=
+  trap '[ -n "$child" ] && kill "$child" 2>/dev/null; exit 1' TERM
+  for i in "${!scripts[@]}"; do
+    log=$logs/script.$i.log start=$SECONDS
+    "${scripts[$i]}" >"$log" 2>&1 &
+    child=$!
+    wait "$child"
+    echo $? >"$log.status"; echo $(( SECONDS - start )) >"$log.time"
+  done
+}
+beside=
+if [ "$normal" = 1 ]; then
+  run_scripts &
+  beside=$!
+  trap 'kill "$beside" 2>/dev/null; exit 130' INT TERM
+fi
+
 export ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1
 if step "build (sanitizers, -O1)" build_tree build-asan -DZA_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug; then
   step "test programs (sanitizers)" test_tree build-asan
 fi
 unset ASAN_OPTIONS UBSAN_OPTIONS
-for script in scripts/test-*.sh; do
-  [ -x "$script" ] || continue
+
+[ -n "$beside" ] && wait "$beside"
+for i in "${!scripts[@]}"; do
+  printf '%-34s ' "${scripts[$i]}"
   if [ "$normal" = 1 ]; then
-    step "$script" "$script"
+    report "${scripts[$i]}" "$logs/script.$i.log"
   else
-    printf '%-34s not run (build/ failed)\n' "$script"; count "$script" 0 1
+    echo "not run (build/ failed)"; count "${scripts[$i]}" 0 1
   fi
 done
 

@@ -27,6 +27,7 @@
 #include "zaforms.h"
 #include "zapages.h"
 #include "zarvoadmin.h"
+#include "zasession.h"
 #include "zatables.h"
 
 namespace {
@@ -37,6 +38,8 @@ const char kPeopleCookie[] = "PersonSelectorCookie";
 const char kGroupsCookie[] = "GroupSelectorCookie";
 const char kOnePersonCookie[] = "OnePersonSelectorCookie";
 const char kConsole[] = "../../admin/bin/operadmin.cgi?program=";
+// The action whose token OK carries: handing the picks to the console.
+const char kHandBack[] = "selectorHandBack";
 
 struct FreeText {
     void operator()(char* text) const { free(text); }
@@ -97,7 +100,10 @@ public:
         if (program && *program) return ZarvoAdminCommon::HandleEvent(program);
         try {
             ReadPicks();
-            if (Is(Param("go"), "ok")) return HandBackPage();
+            if (Is(Param("go"), "ok")) {
+                if (Page* refused = ZaRefuseForgedAction(this, kHandBack)) return refused;
+                return HandBackPage();
+            }
             return PickerPage();
         } catch (ZaError* e) {
             e->AddLine(__LINE__, kSource, "Error in Selector::HandleEvent", ZaFalse);
@@ -195,6 +201,8 @@ private:
         const char* returnUrl = Param("return_url");
         if (returnUrl) form->addObject(new ZaHiddenInput("return_url", returnUrl));
         form->addObject(new ZaHiddenInput("kind", groups ? "groups" : "people"));
+        OwnedText token(ZaActionToken(this, kHandBack));
+        if (token) form->addObject(new ZaHiddenInput(kTokenParam, token.get()));
         if (!single) {
             form->addObject(new ZaSubmitButton("go", "People"));
             form->addObject(new ZaSubmitButton("go", "Groups"));
