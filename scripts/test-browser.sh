@@ -43,8 +43,9 @@ cleanup() {
 trap cleanup EXIT
 trap 'exit 1' INT TERM
 
-port=$(node -e 'const s = require("net").createServer();
-  s.listen(0, "127.0.0.1", () => { console.log(s.address().port); s.close(); });') || fail "no free port"
+# ZA_PORT picks the port; else any free one.
+port=${ZA_PORT:-$(node -e 'const s = require("net").createServer();
+  s.listen(0, "127.0.0.1", () => { console.log(s.address().port); s.close(); });')} || fail "no free port"
 password=$(head -c 32 /dev/urandom | tr -dc 'A-Za-z0-9' | head -c 12)
 ./run.sh --build "$build" --prefix "$top" --port "$port" --people 240 --admin-password "$password" \
   --no-serve >"$top.prepare.log" 2>&1 || { cat "$top.prepare.log"; rm -f "$top.prepare.log"; fail "run.sh failed"; }

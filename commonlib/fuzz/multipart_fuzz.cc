@@ -1,5 +1,6 @@
 // Multipart bodies. The first byte picks the browser (MSIE 4 joins text
-// lines, a Macintosh percent-encodes file names), the text up to the first
+// lines, a Macintosh percent-encodes file names) and whether uploads are
+// kept (a logged-in request) or dropped, the text up to the first
 // line feed is the content type, the rest is the body. Uploads go to the
 // temporary folder and are removed after each run.
 #include <cstdint>
@@ -18,6 +19,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     request.browserType = (data[0] & 1) ? 2 : 1;
     request.browserVersion = (data[0] & 2) ? 4.0 : 3.0;
     request.systemType = (data[0] & 4) ? 1 : 0;
+    request.acceptUploads = (data[0] & 8) ? 0 : 1;
     const char* rest = reinterpret_cast<const char*>(data + 1);
     const char* newline = static_cast<const char*>(memchr(rest, '\n', size - 1));
     if (!newline) return 0;

@@ -1,10 +1,12 @@
-// Query strings and URL-encoded bodies: both decoders over the same bytes,
-// the body also through the request's own reading of a declared length.
+// Query strings and URL-encoded bodies: both decoders and the limit check
+// over the same bytes, the body also through the request's own reading of a
+// declared length.
 #include <cstdint>
 #include <memory>
 #include <string>
 
 #include "fuzz_request.h"
+#include "reqlimits.h"
 #include "vallist.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
@@ -14,6 +16,9 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::unique_ptr<ValNameList> form(RequestInfo::ParsePOSTString(text.c_str(), length));
     // Both see the same segments: the plus rule changes bytes, not the split.
     if (query->count != form->count) __builtin_trap();
+    // The limit check counts the pairs the decoder finds.
+    if (ZaUrlEncodedWithinLimits(text.c_str(), size, 0) && query->count > ZaGetRequestLimits().maxParams)
+        __builtin_trap();
 
     FuzzRequest request;
     request.body = data;
