@@ -310,6 +310,13 @@ Page* ZarvoBaseCommon::GenLoginPage(Url* action, const char* message) {
 
     Center* submit = new Center(new Br(""));
     submit->addObject(new ZaImageButton(new SubmitFormUrl(), "mlogin", "Login"));
+    // Enter in either field sends the form, as it does in a form with a submit
+    // button; this one is kept out of sight, so the page looks as before.
+    Input* enter = new Input(static_cast<const char*>(nullptr));
+    enter->addAttribute(ATTR_TYPE, "submit");
+    enter->addAttribute("tabindex", "-1");
+    enter->addAttribute("style", "position:absolute;left:-9999px");
+    submit->addObject(enter);
     form->addObject(submit);
     return page.release();
 }
