@@ -139,6 +139,8 @@ async function main() {
         if (hit) throw new Error(`a ${hit.type} dialog "${hit.message}" came from ${address}`);
         watch.take();  // the pages' own load problems with nonsense parameters do not count here
       }
+      await page.goto(`${CONSOLE}?program=front`).catch(() => {});
+      watch.take();
       console.log(`  ${pages} pages, ${links} links clicked`);
     }, { page, timeoutMs: WHOLE_RUN_MS - 30000 });
   } finally {
