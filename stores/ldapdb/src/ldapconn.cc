@@ -4,6 +4,7 @@
 #include "ldapconn.h"
 
 #include <crypt.h>
+#include <signal.h>
 #include <strings.h>
 
 #include <algorithm>
@@ -140,7 +141,12 @@ const std::vector<std::string>& LdapEntry::All(const std::string& attr) const {
   return it == values.end() ? none : it->second;
 }
 
-LdapConnection::LdapConnection(const LdapSettings& s) : settings(s) {}
+LdapConnection::LdapConnection(const LdapSettings& s) : settings(s) {
+  // libldap writes to its socket with write(): a server that went away would
+  // end the whole process with SIGPIPE instead of failing the call.
+  struct sigaction current;
+  if (sigaction(SIGPIPE, nullptr, &current) == 0 && current.sa_handler == SIG_DFL) signal(SIGPIPE, SIG_IGN);
+}
 
 LdapConnection::~LdapConnection() {
   if (ld) ldap_unbind_ext_s(ld, nullptr, nullptr);

@@ -1,5 +1,6 @@
 // People and accounts of the LDAP store, and its set-up: person entries are
 // found by uid anywhere below the search base; accounts sit at fixed DNs.
+#include <algorithm>
 #include <cctype>
 #include <cstdio>
 #include <ctime>
@@ -98,22 +99,29 @@ bool LdapDirStore::FindPerson(const std::string& uid, LdapPerson* out) {
 void LdapDirStore::Prefetch(const std::vector<std::string>& uids) {
   const size_t batch = 100;
   std::vector<std::string> wanted;
+  std::unordered_map<std::string, bool> asked;
   for (const std::string& u : uids)
-    if (!u.empty() && known.emplace(LdapKey(u), nullptr).second) wanted.push_back(u);
+    if (!u.empty() && !known.count(LdapKey(u)) && asked.emplace(LdapKey(u), true).second) wanted.push_back(u);
   for (size_t from = 0; from < wanted.size(); from += batch) {
+    size_t to = std::min(wanted.size(), from + batch);
     std::string filter = std::string("(&") + kPersonFilter + "(|";
-    for (size_t i = from; i < wanted.size() && i < from + batch; ++i)
-      filter += "(uid=" + LdapFilterValue(wanted[i]) + ")";
+    for (size_t i = from; i < to; ++i) filter += "(uid=" + LdapFilterValue(wanted[i]) + ")";
     filter += "))";
+    std::unordered_map<std::string, std::unique_ptr<LdapPerson>> found;
     conn->Search(base, LDAP_SCOPE_SUBTREE, filter, kPersonAttrs, [&](const LdapEntry& e) {
       // A person may carry several uid values: file it under each asked for.
       for (const std::string& u : e.All("uid")) {
-        auto slot = known.find(LdapKey(u));
-        if (slot == known.end() || slot->second) continue;
-        slot->second.reset(new LdapPerson(PersonOf(e)));
-        slot->second->uid = u;
+        if (!asked.count(LdapKey(u)) || found.count(LdapKey(u))) continue;
+        std::unique_ptr<LdapPerson> p(new LdapPerson(PersonOf(e)));
+        p->uid = u;
+        found[LdapKey(u)] = std::move(p);
       }
     });
+    // Only a search that succeeded tells who is absent.
+    for (size_t i = from; i < to; ++i) {
+      std::string key = LdapKey(wanted[i]);
+      known[key] = std::move(found[key]);
+    }
   }
 }
 
