@@ -19,7 +19,8 @@ class ZaConfigDB;
 // Where the directory is and how to bind, from the configuration: the
 // optional "ldapURI" (ldap://, ldaps:// or ldapi://) or else "ldapServerName"
 // and "ldapServerPort"; "ldapStartTLS" TRUE to ask for TLS on an ldap:// URL;
-// "rootDN" and "rootPasswd" to bind; "ldapSearchBase"; "ldapPageSize" (results
+// "rootDN" and "rootPasswd" to bind, or instead of the password
+// "ldapRootPasswdFile", a file whose first line is the password; "ldapSearchBase"; "ldapPageSize" (results
 // per page of a listing, 500 by default); "ldapDataDir", the folder of the
 // users' and groups' files (relative paths count from the installation's top
 // folder; TOP/data when missing).

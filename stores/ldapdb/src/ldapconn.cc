@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cctype>
 #include <cstring>
+#include <fstream>
 
 #include "zaconfigDB.h"
 #include "zaerror.h"
@@ -120,6 +121,12 @@ LdapSettings LdapSettingsFrom(ZaConfigDB* config) {
   s.startTLS = strcasecmp(Setting(config, "ldapStartTLS").c_str(), "TRUE") == 0;
   s.bindDN = config->LDAPRootDN() ? config->LDAPRootDN() : "";
   s.password = config->LDAPRootPasswd() ? config->LDAPRootPasswd() : "";
+  std::string passwordFile = Setting(config, "ldapRootPasswdFile");
+  if (s.password.empty() && !passwordFile.empty()) {
+    // The whole first line of the file, as ldapsearch -y reads it.
+    std::ifstream in(passwordFile);
+    std::getline(in, s.password);
+  }
   s.base = config->LDAPSearchBase() ? config->LDAPSearchBase() : "";
   int pageSize = atoi(Setting(config, "ldapPageSize").c_str());
   if (pageSize > 0) s.pageSize = std::min(pageSize, 100000);
