@@ -13,7 +13,7 @@
 #include "loginrules.h"
 #include "reqinfo.h"
 #include "userDB.h"
-#include "zalog.h"
+#include "zasession.h"
 #include "vallist.h"
 #include "zaconfigDB.h"
 #include "zarvoclasses.h"
@@ -156,7 +156,9 @@ Page* ZarvoAdminCommon::GenLDAPSetupPage(const char* message, ValList* messages)
     ZaConfigDB* config = application->GetConfigDB();
     ZaForm* form = new ZaForm("createform", "admin.cgi");
     page->AppendToBody(form);
-    form->addObject(new ZaHiddenInput("program", "updateLDAPSetupInfo"));
+    form->addObject(new ZaHiddenInput("program", kEventUpdateLDAPSetup));
+    std::unique_ptr<char, decltype(&free)> token(ZaActionToken(this, kEventUpdateLDAPSetup), &free);
+    if (token) form->addObject(new ZaHiddenInput(kTokenParam, token.get()));
     form->addObject(GetLDAPInfoTable(config->LDAPServerName(), config->LDAPServerPort(),
                                      config->LDAPRootDN(), ZaFalse, config->LDAPSearchBase()));
     form->addObject(new Hr(""));
@@ -171,6 +173,7 @@ Page* ZarvoAdminCommon::UpdateLDAPSetupInfo() {
     // Settings change only through a posted form, never through a link.
     if (!request->requestMethod || strcasecmp(request->requestMethod, "POST") != 0)
         return GenLDAPSetupPage("Please save the settings with the form.", nullptr);
+    if (Page* refused = ZaRefuseForgedAction(this, kEventUpdateLDAPSetup)) return refused;
     const char* host = request->FindVar("machineNo");
     const char* portText = request->FindVar("portNo");
     const char* rootDN = request->FindVar("rootDN");
@@ -197,10 +200,8 @@ Page* ZarvoAdminCommon::UpdateLDAPSetupInfo() {
                     const_cast<char*>(searchBase)};
     if (config->DBFormat(ZA_LDAP, ZaTrue, &rec, ZA_EMP_DIR_DB) != ZaTrue || config->WriteToFile() != ZaTrue)
         return GenLDAPSetupPage("The settings could not be saved.", nullptr);
-    const char* who = GetMyUid();
-    log->AddMsg(ZA_AUDIT, (std::string("LDAP directory settings changed by ") + (who ? who : "") + ": " + host +
-                           ":" + std::to_string(port) + ", search base " + searchBase)
-                              .c_str());
+    ZaAudit(this, nullptr, kEventUpdateLDAPSetup,
+            (std::string(host) + ":" + std::to_string(port) + " " + searchBase).c_str(), "saved");
 
     // Does the directory answer with the new settings?
     try {
