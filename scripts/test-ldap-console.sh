@@ -99,9 +99,13 @@ check "set-up form while slapd is stopped" has "$down" "LDAP Configuration"
 check "set-up form names the reason" has "$down" "Can't contact LDAP server"
 scripts/ldap-server.sh start "$slapd" "$port" >/dev/null || exit 1
 pw=$(cat "$slapd/rootpw")
-bad=$(cgi POST "program=updateLDAPSetupInfo&machineNo=127.0.0.1&portNo=99999&rootDN=$root&rootPasswd=$pw&searchBase=$base")
+token=$(grep -o 'name="zatoken"[^>]*' <<<"$down" | sed -n 's/.*value="\([^"]*\)".*/\1/p' | head -n1 | sed 's/+/%2B/g; s/\//%2F/g; s/=/%3D/g')
+check "set-up form carries its action token" test -n "$token"
+forged=$(cgi POST "program=updateLDAPSetupInfo&machineNo=127.0.0.1&portNo=$port&rootDN=$root&rootPasswd=$pw&searchBase=$base")
+check "form without its token refused" has "$forged" "nothing was changed"
+bad=$(cgi POST "program=updateLDAPSetupInfo&zatoken=$token&machineNo=127.0.0.1&portNo=99999&rootDN=$root&rootPasswd=$pw&searchBase=$base")
 check "malformed port refused with the form" has "$bad" "The port number must be a number from 1 to 65535."
-saved=$(cgi POST "program=updateLDAPSetupInfo&machineNo=127.0.0.1&portNo=$port&rootDN=cn%3Dadmin%2Cdc%3Dexample%2Cdc%3Dorg&rootPasswd=$pw&searchBase=dc%3Dexample%2Cdc%3Dorg")
+saved=$(cgi POST "program=updateLDAPSetupInfo&zatoken=$token&machineNo=127.0.0.1&portNo=$port&rootDN=cn%3Dadmin%2Cdc%3Dexample%2Cdc%3Dorg&rootPasswd=$pw&searchBase=dc%3Dexample%2Cdc%3Dorg")
 check "saved form answers with the login page" has "$saved" "The directory settings were saved."
 check "root password scrambled in the file" test "$(grep -c "^rootPasswd:$pw\$" "$config")" -eq 0
 check "root password kept" grep -q '^rootPasswd:.' "$config"
