@@ -5,6 +5,8 @@
 #   scripts/pg-cluster.sh start DIR   # initialises DIR on first use, starts the server
 #   scripts/pg-cluster.sh stop DIR    # stops the server that DIR's pid file names
 #   scripts/pg-cluster.sh psql DIR [psql args...]
+#   scripts/pg-cluster.sh configure DIR TOP  # points the installation TOP at
+#                                            # the cluster, with the demo's employee table
 #
 # After start, DIR/socket is the socket folder (the host to connect to), the
 # database "zarvo" belongs to the role "zarvo", whose password is in
@@ -67,6 +69,12 @@ stop)
     for _ in $(seq 1 300); do kill -0 "$pid" 2>/dev/null || break; sleep 0.1; done
     if kill -0 "$pid" 2>/dev/null; then kill -KILL "$pid"; fi
   fi
+  ;;
+configure)
+  top=${1:?configure needs the top folder of an installation}
+  "$top/bin/zastore" sql-settings --server "$dir/socket" --database zarvo --user zarvo \
+    --table za_demo_employees --key emp_id --top "$top" <"$dir/password"
+  "$top/bin/zastore" init --demo-employees --top "$top"
   ;;
 psql)
   PGPASSWORD=$(cat "$dir/superpass") exec "$pgbin/psql" -X -h "$dir/socket" -U postgres -d zarvo "$@"

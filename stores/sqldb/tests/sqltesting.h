@@ -41,8 +41,9 @@ inline bool SqlTestPsql(const std::string& sql) {
 }
 
 // A new schema with the demonstration's employee table, its map and schema
-// files written into TOP/config; returns the configuration lines.
-inline std::string SqlTestPrepare(const std::string& top) {
+// files written into TOP/config; returns the configuration lines and, when
+// asked, the schema's name.
+inline std::string SqlTestPrepareIn(const std::string& top, std::string* schemaName) {
   static int serial = 0;
   std::string schema = "t" + std::to_string(getpid()) + "_" + std::to_string(++serial);
   std::string demo;
@@ -56,7 +57,10 @@ inline std::string SqlTestPrepare(const std::string& top) {
   std::string lines = "empDirDBFormat:ZA_SQL\nDBSERVER:" + SqlTestDir() + "/socket\nDBNAME:zarvo\nUSERNAME:zarvo\n"
                       "USERPASSWD:" + std::string(scrambled) + "\nEMPTBL:za_demo_employees\nPRIMARYKEY:emp_id\n";
   free(scrambled);
+  if (schemaName) *schemaName = schema;
   return lines;
 }
+
+inline std::string SqlTestPrepare(const std::string& top) { return SqlTestPrepareIn(top, nullptr); }
 
 #endif

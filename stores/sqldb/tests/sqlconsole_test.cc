@@ -1,0 +1,289 @@
+// The console over the SQL store, end to end: an installed tree whose
+// configuration names the SQL store in the test cluster, filled with zastore,
+// requests run through operadmin.cgi as a web server runs them, several at
+// once or killed half-way.
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/wait.h>
+
+#include <chrono>
+#include <regex>
+#include <thread>
+
+#include "../../../zarvolib/tests/e2e_harness.h"
+#include "groupDB.h"
+#include "sqlconn.h"
+#include "sqltesting.h"
+#include "userDB.h"
+#include "vallist.h"
+#include "zaconfigDB.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+
+E2EInstall& Tree() { return E2EInstall::Shared(); }
+std::string sqlConfig, schema;
+
+std::string Cookies() {
+  return "ZarvoUidCookie=op; ZarvoUserLoginTime=" + std::to_string(time(nullptr) + 600) + "; ZarvoIsWebmaster=TRUE";
+}
+
+std::string Text(const std::string& html) {
+  std::string text = std::regex_replace(html, std::regex("<[^>]*>|&[a-z#0-9]+;|\xA0"), " ");
+  return std::regex_replace(text, std::regex("\\s+"), " ");
+}
+
+std::string Get(const std::string& query) {
+  CgiResult r = Tree().Run(CgiRequest::Get(query, Cookies()));
+  EXPECT_EQ(0, r.status) << query << "\n" << r.err;
+  return Text(r.Body());
+}
+
+void Zastore(const std::vector<std::string>& args) {
+  ASSERT_EQ(0, Tree().Zastore(args)) << args[0] << " " << args[1];
+}
+
+// The store as the console opens it, from the console's folder.
+struct Store {
+  fs::path back = fs::current_path();
+  ZaConfigDB* config;
+  UserDB* users;
+  GroupDB* groups;
+  Store() {
+    fs::current_path(Tree().BinDir());
+    config = new ZaConfigDB(nullptr);
+    int key = 0;
+    users = ZaCreateUserDB(config);
+    groups = ZaCreateGroupDB(config);
+    users->Open(ZaFalse, config, &key);
+    groups->Open(config, &key);
+  }
+  ~Store() {
+    ZaDestroyGroupDB(groups, config);
+    ZaDestroyUserDB(users, config);
+    delete config;
+    fs::current_path(back);
+  }
+  std::vector<std::string> Members(const char* gid, std::string* owner) {
+    std::unique_ptr<ZaGroupRecord> g(groups->GetGroup(const_cast<char*>(gid)));
+    std::vector<std::string> members;
+    if (!g) return members;
+    if (owner) *owner = g->ownerId;
+    for (ValListItem* i = g->members->head; i; i = i->next) members.push_back(i->value);
+    std::sort(members.begin(), members.end());
+    return members;
+  }
+};
+
+// Starts one console request in a process of its own and returns its pid.
+pid_t Start(const std::string& query) {
+  std::vector<std::string> env = {"REQUEST_METHOD=GET", "QUERY_STRING=" + query, "SCRIPT_NAME=/admin/bin/operadmin.cgi",
+                                  "SERVER_NAME=localhost", "SERVER_PORT=80", "HTTP_COOKIE=" + Cookies(),
+                                  "TMPDIR=" + (Tree().Top() / "tmp").string(), "PATH=/usr/bin:/bin"};
+  std::string program = (Tree().BinDir() / "operadmin.cgi").string(), dir = Tree().BinDir().string();
+  std::vector<char*> envp;
+  for (std::string& e : env) envp.push_back(&e[0]);
+  envp.push_back(nullptr);
+  pid_t pid = fork();
+  if (pid == 0) {
+    int null = open("/dev/null", O_RDWR);
+    dup2(null, 0);
+    dup2(null, 1);
+    dup2(null, 2);
+    if (chdir(dir.c_str()) != 0) _exit(126);
+    char* argv[] = {&program[0], nullptr};
+    execve(argv[0], argv, envp.data());
+    _exit(127);
+  }
+  return pid;
+}
+
+std::string Encode(const std::string& text) {
+  std::string out;
+  char hex[4];
+  for (unsigned char c : text) {
+    if (isalnum(c)) {
+      out += static_cast<char>(c);
+    } else {
+      snprintf(hex, sizeof hex, "%%%02X", c);
+      out += hex;
+    }
+  }
+  return out;
+}
+
+int Finish(pid_t pid) {
+  int status = 0;
+  return waitpid(pid, &status, 0) == pid && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+}
+
+SqlTarget Target() {
+  SqlTarget t;
+  t.host = SqlTestDir() + "/socket";
+  t.dbName = t.user = "zarvo";
+  t.password = SqlTestPassword();
+  return t;
+}
+
+class SqlConsole : public ::testing::Test {
+ protected:
+  static void SetUpTestSuite() {
+    ASSERT_EQ("", Tree().Problem());
+    sqlConfig = SqlTestPrepareIn(Tree().Top().string(), &schema);
+    ASSERT_NE("", sqlConfig);
+    Tree().WriteConfig(sqlConfig + "logLevel:ZA_INFO\n");
+    Zastore({"init"});
+    Tree().AddAccount("op", "Olga Operator", "olga", "pw", true);
+  }
+  void TearDown() override { Tree().WriteConfig(sqlConfig + "logLevel:ZA_INFO\n"); }
+
+  static void People(const std::string& prefix, int n, bool accounts) {
+    for (int i = 1; i <= n; ++i) {
+      std::string uid = prefix + std::to_string(i);
+      if (accounts) Tree().AddAccount(uid, "Person " + uid, uid + "-login", "pw", false);
+      else Tree().AddPerson(uid, "Person " + uid);
+    }
+  }
+};
+
+TEST_F(SqlConsole, TabsAccountCreationAndFiveColumnGroupTables) {
+  std::string tabs = Get("program=genManagerUsersNavbar");
+  EXPECT_NE(std::string::npos, tabs.find("View a list of User IDs"));
+  EXPECT_NE(std::string::npos, tabs.find("Create New Account"));
+  EXPECT_EQ(std::string::npos, tabs.find("non-current"));
+
+  // Logins with quotes, backslashes, wildcards and semicolons are kept
+  // literally, and no other login matches them as a pattern.
+  People("n", 3, false);
+  const char* logins[] = {"o'hara\\x", "50%_off;--", "plain_x"};
+  for (int i = 0; i < 3; ++i) {
+    std::string uid = "n" + std::to_string(i + 1);
+    CgiRequest post = CgiRequest::Post("uid=" + uid + "&login=" + Encode(logins[i]) +
+                                       "&password1=pw%27x&password2=pw%27x");
+    post.query = "program=createNewAccountProcess";
+    post.cookies = Cookies();
+    CgiResult r = Tree().Run(post);
+    EXPECT_NE(std::string::npos, Text(r.Body()).find("successfully set up")) << logins[i] << r.err;
+  }
+  Store s;
+  for (int i = 0; i < 3; ++i) {
+    char* uid = s.users->GetUidFromLogin(const_cast<char*>(logins[i]));
+    EXPECT_EQ("n" + std::to_string(i + 1), uid ? uid : "") << logins[i];
+    free(uid);
+    EXPECT_NE(ZaFalse, s.users->CheckPassword(const_cast<char*>(("n" + std::to_string(i + 1)).c_str()),
+                                              const_cast<char*>("pw'x")));
+  }
+  EXPECT_EQ(ZaFalse, s.users->LoginTaken(const_cast<char*>("50%")));
+  EXPECT_EQ(ZaFalse, s.users->LoginTaken(const_cast<char*>("plain%")));
+  EXPECT_EQ(ZaFalse, s.users->LoginTaken(const_cast<char*>("plain_")));
+
+  Zastore({"group", "add", "gt1", "Tabled Group", "--owner", "op", "--shared"});
+  std::string table = Get("program=genGroupDiskUsage&selection=all_g&fromPage=groupResSearchCondPage");
+  EXPECT_NE(std::string::npos, table.find("Group Name Access Control No. of Members No. of Files Owner"));
+  EXPECT_NE(std::string::npos, table.find("Tabled Group Shared 1 0 Olga Operator"));
+  EXPECT_EQ(std::string::npos, table.find("Disk Space"));
+}
+
+TEST_F(SqlConsole, UnreachableServerShowsTheStoreErrorPage) {
+  std::string empty = (Tree().Top() / "tmp").string();
+  struct Case {
+    const char* what;
+    std::string lines;
+  } cases[] = {
+      {"no server at the socket folder", "DBSERVER:" + empty + "\n"},
+      {"DBENV asks for SSL, which the server lacks", "DBENV:PGSSLMODE=require\n"},
+      {"wrong password", "USERPASSWD:0000\n"},
+      {"employee table missing", "EMPTBL:no_such_table\n"},
+  };
+  for (const Case& c : cases) {
+    Tree().WriteConfig(sqlConfig + c.lines);
+    for (const char* page : {"program=genUid2NamePage", "program=genGroupDiskUsage&selection=all_g"})
+      EXPECT_NE(std::string::npos, Get(page).find("Could not connect to database")) << c.what << " " << page;
+  }
+  Tree().WriteConfig(sqlConfig);
+  EXPECT_EQ(std::string::npos, Get("program=genUid2NamePage").find("Could not connect to database"));
+}
+
+TEST_F(SqlConsole, TwentyProcessesChangingOneGroupLoseNothing) {
+  // Ten owner changes and ten account clean-ups that each remove a member,
+  // all of the same group at once.
+  People("a", 10, true);
+  People("x", 10, true);
+  std::vector<std::string> args = {"group", "add", "busy", "Busy Group", "--owner", "op", "--shared"};
+  for (int i = 1; i <= 10; ++i) args.insert(args.end(), {"--member", "a" + std::to_string(i), "--member", "x" + std::to_string(i)});
+  Zastore(args);
+  for (int i = 1; i <= 10; ++i) Zastore({"person", "remove", "x" + std::to_string(i)});
+  std::vector<pid_t> running;
+  for (int i = 1; i <= 10; ++i) {
+    running.push_back(Start("program=operOnGroup&operation=commit&uid=busy&fromPage=group_res&selection=a" + std::to_string(i)));
+    running.push_back(Start("program=operOnUser&operation=remove&uid=x" + std::to_string(i)));
+  }
+  for (pid_t pid : running) EXPECT_EQ(0, Finish(pid));
+  Store s;
+  std::string owner;
+  std::vector<std::string> members = s.Members("busy", &owner), expected = {"op"};
+  for (int i = 1; i <= 10; ++i) expected.push_back("a" + std::to_string(i));
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(expected, members);
+  EXPECT_TRUE(owner.size() > 1 && owner[0] == 'a') << owner;
+  std::string log = Tree().ReadLog();
+  EXPECT_EQ(std::string::npos, log.find("Failure in modifying group owner"));
+  EXPECT_EQ(std::string::npos, log.find("Failed to clean up user account"));
+  for (int i = 1; i <= 10; ++i)
+    EXPECT_EQ(ZaFalse, s.users->AccountExists(const_cast<char*>(("x" + std::to_string(i)).c_str())));
+}
+
+// A console process killed (kill -9) while its change waits half-way inside
+// the database leaves that change wholly undone. The wait is made by holding
+// a lock on the table the change reaches last.
+TEST_F(SqlConsole, KilledChangesLeaveNoTrace) {
+  People("k", 4, true);
+  People("kn", 1, false);
+  Zastore({"group", "add", "kg1", "Kept Owner", "--owner", "k1", "--shared", "--member", "k2"});
+  Zastore({"group", "add", "kg2", "Kept Group", "--owner", "k1", "--shared", "--member", "k2"});
+  Zastore({"document", "add", "kg2", "plan.txt"});
+  Zastore({"hotlist", "add", "k3", "--person", "k4"});
+  Zastore({"person", "remove", "k4"});
+  struct Case {
+    const char* what;
+    const char* lockedTable;
+    std::string query;
+  } cases[] = {
+      {"owner change", "za_members", "program=operOnGroup&operation=commit&uid=kg1&fromPage=group_res&selection=k2"},
+      {"group deletion", "za_documents", "program=operOnGroup&operation=delete&uid=kg2&fromPage=gid_res"},
+      {"user data removal", "za_user_usage", "program=operOnUser&operation=remove&uid=k4"},
+      {"account creation", "za_accounts", "program=createNewAccountProcess&uid=kn1&login=knew&password1=p&password2=p"},
+  };
+  SqlConnection locker(Target());
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.what);
+    locker.Run("BEGIN");
+    locker.Run("LOCK TABLE " + locker.QuoteIdentifier(schema) + "." + c.lockedTable + " IN EXCLUSIVE MODE");
+    pid_t pid = Start(c.query);
+    bool waiting = false;
+    for (int i = 0; i < 600 && !waiting; ++i) {
+      waiting = locker.Run("SELECT 1 FROM pg_stat_activity WHERE application_name = 'operadmin' AND "
+                           "wait_event_type = 'Lock'").Rows() > 0;
+      if (!waiting) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+    EXPECT_TRUE(waiting);
+    kill(pid, SIGKILL);
+    Finish(pid);
+    locker.Run("ROLLBACK");
+    for (int i = 0; i < 600; ++i) {
+      if (locker.Run("SELECT 1 FROM pg_stat_activity WHERE application_name = 'operadmin'").Rows() == 0) break;
+      std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    }
+  }
+  Store s;
+  std::string owner;
+  EXPECT_EQ((std::vector<std::string>{"k1", "k2"}), s.Members("kg1", &owner));
+  EXPECT_EQ("k1", owner);
+  EXPECT_EQ((std::vector<std::string>{"k1", "k2"}), s.Members("kg2", nullptr));
+  std::unique_ptr<ValList> hotlist(s.users->GetHotlistPeople(const_cast<char*>("k3")));
+  EXPECT_EQ(1, hotlist->count);  // the removal of k4's data never happened
+  EXPECT_EQ(ZaFalse, s.users->AccountExists(const_cast<char*>("kn1")));
+}
+
+}  // namespace
