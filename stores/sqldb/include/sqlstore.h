@@ -28,6 +28,10 @@ struct SqlMappedProperty {
 
 struct SqlSettings {
   SqlTarget target;
+  // DBENV: one NAME=VALUE for libpq's environment. The loader sets it only
+  // when it loads the user store; a request that opens the group store alone
+  // must connect the same way, so the store sets it too.
+  std::string env;
   std::string schema = "zarvo";  // where the console's own tables are
   std::string empTable;          // may be schema-qualified: "hr.staff"
   std::string keyColumn;

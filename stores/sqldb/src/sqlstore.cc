@@ -2,6 +2,7 @@
 // check that turns the configured names into quoted statement fragments.
 #include "sqlstore.h"
 
+#include <cstdlib>
 #include <cstring>
 #include <map>
 
@@ -45,6 +46,7 @@ SqlSettings SqlSettingsFrom(const SQLInfoRec& info, ValNameList* schemaMap, ValN
     server.erase(colon);
   }
   s.target.host = server;
+  s.env = Text(info.dbEnv);
   s.target.dbName = Text(info.dbName);
   s.target.user = Text(info.userName);
   s.target.password = Text(info.userPasswd);
@@ -80,6 +82,8 @@ SqlStore::~SqlStore() = default;
 
 SqlConnection& SqlStore::DbUnchecked() {
   if (!conn) {
+    // putenv keeps the text it is given: the copy lives as long as the process.
+    if (settings.env.find('=') != std::string::npos) putenv(strdup(settings.env.c_str()));
     std::unique_ptr<SqlConnection> c(new SqlConnection(settings.target));
     // The console's schema first; the rest of the path as the server has it,
     // so that an unqualified employee table is found where it always was.
@@ -158,7 +162,7 @@ std::shared_ptr<SqlStore> SqlStore::Shared(const SqlSettings& s) {
     const SqlSettings& o = store->Settings();
     bool same = o.target.host == t.host && o.target.port == t.port && o.target.dbName == t.dbName &&
                 o.target.user == t.user && o.target.password == t.password && o.schema == s.schema &&
-                o.empTable == s.empTable && o.keyColumn == s.keyColumn && o.map.size() == s.map.size();
+                o.empTable == s.empTable && o.keyColumn == s.keyColumn && o.env == s.env && o.map.size() == s.map.size();
     for (size_t i = 0; same && i < s.map.size(); ++i)
       same = o.map[i].property == s.map[i].property && o.map[i].columns == s.map[i].columns;
     if (same) return store;
