@@ -47,17 +47,20 @@ awk -v n="$loglines" 'BEGIN {
   }
 }' >"$log"
 
+# A real login through the form: its cookies carry the signed session.
+cookies=$(cd "$top/web/admin/bin" && printf 'login=benchop&password=benchpw' |
+  env -i REQUEST_METHOD=POST CONTENT_TYPE=application/x-www-form-urlencoded CONTENT_LENGTH=30 \
+    SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin ./operadmin.cgi |
+  sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p' | paste -sd ';' - | sed 's/;/; /g')
 owner=$("$top/bin/zastore" --top "$top" list groups | awk -F'\t' '$4 == "shared" && !o { o = $3 } END { print o }')
 printf '%-46s %10s %12s %10s\n' "request" "median s" "peak KB" "bytes"
-bench() { # label, query
-  local label=$1 query=$2 times=() peak=0 bytes=0 t m
+bench() { # label, query[, program under web/, default the console]
+  local label=$1 query=$2 program=${3:-admin/bin/operadmin.cgi} times=() peak=0 bytes=0 t m
   for ((i = 0; i < runs; i++)); do
-    # A login that is still valid under the default time-out.
-    cookies="ZarvoUidCookie=benchop; ZarvoIsWebmaster=TRUE; ZarvoUserLoginTime=$(($(date +%s) + 600))"
-    read -r t m < <(cd "$top/web/admin/bin" &&
+    read -r t m < <(cd "$top/web/$(dirname "$program")" &&
       env -i REQUEST_METHOD=GET QUERY_STRING="$query" HTTP_COOKIE="$cookies" \
-        SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
-        /usr/bin/time -f "%e %M" -o /dev/fd/3 ./operadmin.cgi 3>&1 >"$top/bench.out" 2>/dev/null)
+        SCRIPT_NAME="/$program" SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
+        /usr/bin/time -f "%e %M" -o /dev/fd/3 "./$(basename "$program")" 3>&1 >"$top/bench.out" 2>/dev/null)
     times+=("$t")
     ((m > peak)) && peak=$m
     bytes=$(wc -c <"$top/bench.out")
@@ -81,5 +84,10 @@ bench "groups: over 1000 bytes" "program=genGroupDiskUsage&selection=gt_g&gbytes
 bench "groups: name containing 'a'" "program=genGroupDiskUsage&selection=group_name&gname=a"
 bench "groups: owned by one user" "program=genGroupDiskUsage&selection=group_owner&selectedOwner=$owner"
 bench "group search form" "program=groupResSearchCondPage"
+picker=selector/bin/selector.cgi
+bench "picker: people, first 50 of all" "" $picker
+bench "picker: people, 50 from 50000" "go=Next+50&start=49950" $picker
+bench "picker: people whose name contains 'an'" "go=Search&q=an" $picker
+bench "picker: groups, first 50 of all" "go=Groups" $picker
 bench "log view: all, $loglines lines" "program=genViewLogFilePage&sub_program=show&msg_type=All"
 bench "log view: errors of the last 3 days" "program=genViewLogFilePage&sub_program=show&msg_type=ZA_ERROR&days=3"

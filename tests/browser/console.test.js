@@ -1,8 +1,9 @@
 // Drives the operator console in Chromium the way an operator uses it: log in,
 // walk the side bar, search users by disk usage, remove a non-current user,
 // hand a group to a new owner, filter and purge the log, create an account,
-// log out. Started by scripts/test-browser.sh, which prepares the installation
-// and passes it in the environment:
+// fend off a page of another site, log out. Started by
+// scripts/test-browser.sh, which prepares the installation and passes it in
+// the environment:
 //   ZA_BASE_URL          address of the web server (http://127.0.0.1:PORT)
 //   ZA_ADMIN_LOGIN, ZA_ADMIN_PASSWORD   an administrator account
 //   ZA_GROUP_NAME        a shared group owned by ZA_GROUP_OWNER_NAME
@@ -14,6 +15,7 @@
 'use strict';
 
 const fs = require('fs');
+const http = require('http');
 const os = require('os');
 const path = require('path');
 const { chromium } = require('playwright-core');
@@ -65,6 +67,34 @@ async function submitLogin(page, login, password) {
   await page.fill('form[name="loginform"] input[name="login"]', login);
   await page.fill('form[name="loginform"] input[name="password"]', password);
   await Promise.all([page.waitForNavigation(), imageButton(page.mainFrame(), 'mlogin').click()]);
+}
+
+// Sends the login form with Enter in the password field.
+async function enterLogin(page, login, password) {
+  await page.goto(`${BASE}/`);
+  await page.fill('form[name="loginform"] input[name="login"]', login);
+  await page.fill('form[name="loginform"] input[name="password"]', password);
+  await Promise.all([page.waitForNavigation(), page.press('form[name="loginform"] input[name="password"]', 'Enter')]);
+}
+
+// The pop-up picker of people and groups, opened by an image button of a
+// search form, and its searches: each returns the result rows
+// (pick, name, ID) without the heading row.
+async function openPicker(context, form, gif) {
+  const [popup] = await Promise.all([context.waitForEvent('page'), imageButton(form, gif).click()]);
+  await popup.waitForLoadState('load');
+  popup.setDefaultTimeout(DEFAULT_TIMEOUT_MS);
+  return popup;
+}
+
+async function pickerPress(popup, button) {
+  await Promise.all([popup.waitForNavigation(), popup.click(`input[name="go"][value="${button}"]`)]);
+  return (await tableRows(popup.mainFrame(), 3)).filter((r) => r[0] !== 'Pick');
+}
+
+async function pickerSearch(popup, text) {
+  await popup.fill('input[name="q"]', text);
+  return pickerPress(popup, 'Search');
 }
 
 async function headings(frame) {
@@ -175,8 +205,8 @@ async function main() {
       await shot(page, 'login');
     });
 
-    await check('a wrong password is refused', async () => {
-      await submitLogin(page, ADMIN, `${ADMIN_PASSWORD}-wrong`);
+    await check('a wrong password, sent with Enter, is refused', async () => {
+      await enterLogin(page, ADMIN, `${ADMIN_PASSWORD}-wrong`);
       assert((await headings(page.mainFrame())).includes('Incorrect password, please try again'),
         `no refusal among ${await headings(page.mainFrame())}`);
     });
@@ -275,6 +305,54 @@ async function main() {
         'the largest users differ from the top-5 list');
     });
 
+    await check('the picker: a person and a group picked in the pop-up fill the user search', async () => {
+      const form = await usersTab(page, 'fresourceusage', 'resSearchCondPage');
+      const popup = await openPicker(context, form, 'bselectpeople');
+      const first = await pickerSearch(popup, '');
+      assert(first.length === 50, `the first page shows ${first.length} people, not 50`);
+      const second = await pickerPress(popup, 'Next 50');
+      assert(second.length > 0 && second[0][2] !== first[0][2], 'Next 50 shows the same people again');
+      const person = (await pickerSearch(popup, NEW_UID)).find((r) => r[2] === NEW_UID);
+      assert(person, `a search for ${NEW_UID} does not find that person`);
+      await popup.check(`input[name="tick_u"][value="${NEW_UID}"]`);
+      await pickerPress(popup, 'Groups');
+      const group = (await pickerSearch(popup, GROUP)).find((r) => r[1] === GROUP);
+      assert(group, `a search for "${GROUP}" does not find the group`);
+      await popup.check(`input[name="tick_g"][value="${group[2]}"]`);
+      await pickerPress(popup, 'Search');
+      const picked = await popup.locator('input[name="picked_u"], input[name="picked_g"]').evaluateAll(
+        (boxes) => boxes.map((b) => b.value));
+      assert(picked.join() === `${NEW_UID},${group[2]}`, `picked so far: ${picked}`);
+      await shot(popup, 'picker');
+      const back = await navigates(page, 'manage_users_frame', 'selector=TRUE',
+        () => popup.click('input[name="go"][value="OK"]'));
+      const chosen = await back.locator('input[name="oper_uid_val"]:checked').evaluateAll((b) => b.map((e) => e.value));
+      assert(chosen.includes(NEW_UID) && chosen.length >= 3, `people chosen on the form: ${chosen}`);
+      assert(await back.locator('input[name="selection"][value="select_u"]').isChecked(), '"Select users" not ticked');
+      await navigates(page, 'manage_users_frame', 'program=genResUsagePage',
+        () => imageButton(back, 'bstartsearch').click());
+      const result = await frameNamed(page, 'usage_result_frame', 'program=genUserDiskUsage');
+      const names = (await tableRows(result, 7)).filter((r) => r[0] !== 'User Name').map((r) => r[0]);
+      assert(names.length === chosen.length && names.includes(person[1]) && names.includes(GROUP_HEIR),
+        `the result lists ${names}`);
+    });
+
+    await check('the picker: "Select User" picks the owner for the group search', async () => {
+      const form = await sideBar(page, 'side_managegroups', 'program=groupResSearchCondPage');
+      const popup = await openPicker(context, form, 'bselectuser');
+      assert(await popup.locator('input[name="go"][value="Groups"]').count() === 0, 'picking one user offers groups');
+      const owner = (await pickerSearch(popup, GROUP_OWNER)).find((r) => r[1] === GROUP_OWNER);
+      assert(owner, `a search for "${GROUP_OWNER}" does not find that person`);
+      await popup.check(`input[type="radio"][name="tick_u"][value="${owner[2]}"]`);
+      const back = await navigates(page, 'application_main', 'selector=TRUE',
+        () => popup.click('input[name="go"][value="OK"]'));
+      const given = await back.locator('input[name="selectedOwner"]').getAttribute('value');
+      assert(given === owner[2], `the form's owner is ${given}, not ${owner[2]}`);
+      const list = await navigates(page, 'application_main', 'program=genGroupDiskUsage',
+        () => imageButton(back, 'bstartsearch').click());
+      assert(await list.locator('a', { hasText: GROUP }).count() === 1, `the owner's groups do not include ${GROUP}`);
+    });
+
     await check('a non-current user is shown and removed', async () => {
       const list = await usersTab(page, 'fnoncurrentusers', 'genDeletedUsersPage');
       const uidsOf = (frame) => frame.locator('a[href*="program=genUidResUsage"]').evaluateAll(
@@ -336,7 +414,7 @@ async function main() {
         `log still ${purged.size} bytes with ${purged.marks.length} rows`);
     });
 
-    const newPassword = `pw-${process.pid}`;
+    const newPassword = `pw-${process.pid}-new`;
     await check('a new account is created for a person of the directory', async () => {
       const form = await usersTab(page, 'fnewaccount', 'createNewAccount');
       await form.fill('input[name="uid"]', NEW_UID);
@@ -367,6 +445,45 @@ async function main() {
       } finally {
         await other.close();
       }
+    });
+
+    await check('a page of another site cannot act for the logged-in operator', async () => {
+      const action = (query) => `${CONSOLE}?${query.replace(/&/g, '&amp;')}`;
+      const pages = {
+        '/img': `<img src="${action('program=operOnLogFile&operation=archive')}">`
+          + `<img src="${action('program=operOnGroup&operation=delete&uid=qa-team&fromPage=gid_res')}">`
+          + `<img src="${action('program=app_common_prog_logout')}">`,
+        '/form': `<form name="f" method="post" action="${action('program=createNewAccountProcess')}">`
+          + `<input name="uid" value="${NEW_UID}"><input name="login" value="intruder">`
+          + '<input name="password1" value="intruder-pw"><input name="password2" value="intruder-pw"></form>'
+          + '<script>document.forms.f.submit();</script>',
+      };
+      const server = http.createServer((req, res) => {
+        res.writeHead(200, { 'Content-Type': 'text/html' });
+        res.end(`<html><body>${pages[req.url] || ''}</body></html>`);
+      });
+      await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+      const tab = await context.newPage();
+      try {
+        // "localhost" is another site than the console's 127.0.0.1.
+        const evil = `http://localhost:${server.address().port}`;
+        await tab.goto(`${evil}/img`, { waitUntil: 'load' });
+        await tab.goto(`${evil}/form`, { waitUntil: 'commit' });
+        await tab.waitForURL((url) => url.href.startsWith(CONSOLE), { waitUntil: 'load' });
+        // Without the token, even a request from the console's own site is refused.
+        await tab.goto(`${CONSOLE}?program=operOnGroup&operation=delete&uid=qa-team&fromPage=gid_res`);
+        const said = await headings(tab.mainFrame());
+        assert(said.includes('This request was refused; nothing was changed.'), `without a token: ${said}`);
+      } finally {
+        await tab.close();
+        server.close();
+      }
+      // The browser keeps the console's answers (HTML, "nosniff") from the
+      // other site's images: those blocked loads are the defence, not a fault.
+      watch.problems = watch.problems.filter((p) => !p.startsWith('net::ERR_BLOCKED_BY_ORB '));
+      // Still logged in, and the group is still there.
+      const summary = await groupSummary(page);
+      assert((await ownerOf(summary)) !== '', 'the group lost its owner');
     });
 
     await check('logout asks first and ends the session', async () => {

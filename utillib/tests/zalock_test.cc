@@ -82,18 +82,21 @@ class LockTest : public ::testing::Test {
   }
 };
 
-TEST_F(LockTest, LockFileIsCreatedForEveryoneAndKept) {
-  mode_t old = umask(077);
-  {
-    ZaLockFileGuard guard(path.c_str(), ZaExclusiveLock);
-    umask(old);
-    struct stat st;
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0666u);
-    EXPECT_FALSE(OtherProcessCanLock(path, ZaSharedLock));
+TEST_F(LockTest, LockFileIsNeverWorldWritableAndKept) {
+  for (mode_t mask : {mode_t(000), mode_t(077)}) {
+    mode_t old = umask(mask);
+    {
+      ZaLockFileGuard guard(path.c_str(), ZaExclusiveLock);
+      umask(old);
+      struct stat st;
+      ASSERT_EQ(stat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0660u & ~mask);
+      EXPECT_FALSE(OtherProcessCanLock(path, ZaSharedLock));
+    }
+    EXPECT_TRUE(OtherProcessCanLock(path, ZaExclusiveLock));
+    EXPECT_EQ(access(path.c_str(), F_OK), 0);
+    unlink(path.c_str());
   }
-  EXPECT_TRUE(OtherProcessCanLock(path, ZaExclusiveLock));
-  EXPECT_EQ(access(path.c_str(), F_OK), 0);
 }
 
 TEST_F(LockTest, SharedHoldersProceedTogetherAndExclusiveWaitsForBoth) {
@@ -108,6 +111,29 @@ TEST_F(LockTest, SharedHoldersProceedTogetherAndExclusiveWaitsForBoth) {
   EXPECT_EQ(second.Finish(), 0);
   EXPECT_TRUE(writer.Holds(5000)) << "the writer still waits after both released";
   EXPECT_EQ(writer.Finish(), 0);
+}
+
+// A process that keeps the lock cannot make a request hang: the wait ends
+// after ten seconds with a message for the operator.
+TEST_F(LockTest, AWaitForAStuckHolderEndsWithABusyMessage) {
+  Child holder(path, ZaExclusiveLock);
+  ASSERT_TRUE(holder.Holds(5000));
+  const time_t start = time(nullptr);
+  void* handle = nullptr;
+  try {
+    ZaLockFileGrab(path.c_str(), ZaTrue, ZaSharedLock, &handle);
+    ADD_FAILURE() << "the lock was granted beside an exclusive holder";
+    ZaLockFileRelease(handle, ZaTrue);
+  } catch (ZaError* e) {
+    EXPECT_EQ(e->level, 4);
+    ASSERT_NE(e->userMessages.head, nullptr);
+    EXPECT_NE(std::string(e->userMessages.head->value).find("The console is busy"), std::string::npos);
+    delete e;
+  }
+  const time_t waited = time(nullptr) - start;
+  EXPECT_GE(waited, 9);
+  EXPECT_LE(waited, 15);
+  EXPECT_EQ(holder.Finish(), 0);
 }
 
 // Closing a second descriptor of the file would drop the outer lock too.
