@@ -70,6 +70,6 @@ bench "groups: name containing 'team 1'" GET "program=genGroupDiskUsage&selectio
 bench "groups: all" GET "program=genGroupDiskUsage&selection=all_g"
 bench "one user's summary" GET "program=genUidResUsage&uid=$owner"
 bench "account creation" POST "program=createNewAccountProcess" \
-  "uid=benchnew@RUN@&login=benchnew@RUN@&password1=pw&password2=pw"
+  "uid=benchnew@RUN@&login=benchnew@RUN@&password1=benchpass&password2=benchpass"
 bench "login" POST "" "login=benchop&password=benchpw"
 zastore list accounts | grep -q $'^benchnew0\t' || { echo "account creation did not make the account" >&2; exit 1; }

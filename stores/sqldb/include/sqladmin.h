@@ -13,9 +13,10 @@
 #include "sqlstore.h"
 #include "zastoreadmin.h"
 
-// The settings of the installation at `topDir`: the configuration's SQL
-// settings and the side files in TOP/config.
-SqlSettings SqlSettingsAt(const std::string& topDir, ZaConfigDB* config);
+// The settings of the installation at `topDir`: the SQL entries of its
+// configuration file (`settings`, as read from it: the password scrambled)
+// and the side files in TOP/config.
+SqlSettings SqlSettingsAt(const std::string& topDir, ValNameList* settings);
 
 class ZaSqlStoreAdmin : public ZaStoreAdmin {
  public:

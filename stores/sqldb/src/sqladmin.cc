@@ -9,6 +9,7 @@
 #include "vallist.h"
 #include "vcard.h"
 #include "zaconfigDB.h"
+#include "zacrypt.h"
 #include "zafile.h"
 #include "zastorelimits.h"
 #include "zastorepasswd.h"
@@ -18,9 +19,18 @@ static const char kSource[] = "stores/sqldb/src/sqladmin";
 // Version of the console's tables that za_setup records.
 static const int kSchemaVersion = 1;
 
-SqlSettings SqlSettingsAt(const std::string& topDir, ZaConfigDB* config) {
-  SQLInfoRec info{};
-  config->GetSQLInfo(&info);
+SqlSettings SqlSettingsAt(const std::string& topDir, ValNameList* settings) {
+  auto value = [&](const char* key) -> char* {
+    ValNameListItem* item = settings ? settings->Lookup(key) : nullptr;
+    return item ? item->value : nullptr;
+  };
+  SQLInfoRec info{value(ZaCSQLDbServer), value(ZaCSQLDbEnv),      value(ZaCSQLSName),
+                  value(ZaCSQLSType),    value(ZaCSQLSUserName), nullptr,
+                  value(ZaCSQLSDbName),  value(ZaCSQLSPrimaryKey), value(ZaCSQLSEmpTbl)};
+  // The file keeps the password scrambled, as the configuration writes it.
+  std::unique_ptr<char, decltype(&free)> password(
+      value(ZaCSQLSUserPasswd) && *value(ZaCSQLSUserPasswd) ? ZaCrypt().Decrypt(value(ZaCSQLSUserPasswd)) : nullptr, free);
+  info.userPasswd = password.get();
   ValNameList map, schema;
   std::string mapFile = topDir + "/config/sqlSchemaMap.lst", schemaFile = topDir + "/config/sqlSchema.lst";
   if (ZaCheckIfFile(mapFile.c_str()) == ZaTrue) map.Read(mapFile.c_str());
@@ -368,8 +378,8 @@ void ZaSqlStoreAdmin::BulkLoad(ZaStoreBulkData* data) {
 
 // The plug-in's administration entry points.
 extern "C" {
-__attribute__((visibility("default"))) ZaStoreAdmin* ZaCreateStoreAdmin(const char* topDir, ZaConfigDB* config) {
-  return new ZaSqlStoreAdmin(SqlSettingsAt(topDir ? topDir : ".", config));
+__attribute__((visibility("default"))) ZaStoreAdmin* ZaCreateStoreAdmin(const char* topDir, ValNameList* settings) {
+  return new ZaSqlStoreAdmin(SqlSettingsAt(topDir ? topDir : ".", settings));
 }
 __attribute__((visibility("default"))) void ZaDestroyStoreAdmin(ZaStoreAdmin* admin) { delete admin; }
 }

@@ -181,7 +181,7 @@ TEST_F(SqlConsole, TabsAccountCreationAndFiveColumnGroupTables) {
   for (int i = 0; i < 3; ++i) {
     std::string uid = "n" + std::to_string(i + 1);
     CgiRequest post = CgiRequest::Post("uid=" + uid + "&login=" + Encode(logins[i]) +
-                                       "&password1=pw%27x&password2=pw%27x");
+                                       "&password1=pw%27x-long&password2=pw%27x-long");
     post.query = "program=createNewAccountProcess";
     post.cookies = Cookies();
     CgiResult r = Tree().Run(post);
@@ -193,7 +193,7 @@ TEST_F(SqlConsole, TabsAccountCreationAndFiveColumnGroupTables) {
     EXPECT_EQ("n" + std::to_string(i + 1), uid ? uid : "") << logins[i];
     free(uid);
     EXPECT_NE(ZaFalse, s.users->CheckPassword(const_cast<char*>(("n" + std::to_string(i + 1)).c_str()),
-                                              const_cast<char*>("pw'x")));
+                                              const_cast<char*>("pw'x-long")));
   }
   EXPECT_EQ(ZaFalse, s.users->LoginTaken(const_cast<char*>("50%")));
   EXPECT_EQ(ZaFalse, s.users->LoginTaken(const_cast<char*>("plain%")));
@@ -293,11 +293,11 @@ TEST_F(SqlConsole, KilledChangesAreWholeOrAbsent) {
          long long rows[] = {count("za_accounts WHERE uid = 'k4'"), count("za_user_usage WHERE uid = 'k4'")};
          return rows[0] == 1 && rows[1] == 1 ? "absent" : rows[0] + rows[1] == 0 ? "done" : "half removed";
        }},
-      {"account creation", "za_accounts", "program=createNewAccountProcess&uid=kn1&login=knew&password1=p&password2=p",
+      {"account creation", "za_accounts", "program=createNewAccountProcess&uid=kn1&login=knew&password1=knew-pass&password2=knew-pass",
        [&] {
          Store s;
          if (s.users->AccountExists(const_cast<char*>("kn1")) == ZaFalse) return "absent";
-         return s.users->CheckPassword(const_cast<char*>("kn1"), const_cast<char*>("p")) ? "done" : "no password";
+         return s.users->CheckPassword(const_cast<char*>("kn1"), const_cast<char*>("knew-pass")) ? "done" : "no password";
        }},
   };
   for (const Case& c : cases) {
