@@ -6,8 +6,10 @@
 # differing byte of any page that changed. The tree and its log are made once
 # per size and kept, so that a capture and a later compare see the same data.
 # Usage: scripts/page-snapshots.sh capture|compare DIR [PEOPLE [GROUPS [NONCURRENT [LOGLINES]]]]
-#        (default 3000 600 100 3000; BUILD_DIR, SNAP_TOP as in bench-console.sh)
-# Pages above 1 MB are kept as their SHA-256 sum only.
+#        (default 3000 600 100 3000; BUILD_DIR, SNAP_TOP as in bench-console.sh;
+#        CONSOLE_PROGRAM=path runs that operadmin.cgi instead of the one built)
+# Pages above 1 MB are kept as their SHA-256 sum only. The login's own
+# header lines (Set-Cookie) are left out: they carry a fresh session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-} dir=${2:-}
@@ -40,6 +42,7 @@ if [ "$(cat "$top/seeded" 2>/dev/null)" != "$stamp" ]; then
 else
   cmake --install "$build" --prefix "$top" >/dev/null
 fi
+if [ -n "${CONSOLE_PROGRAM:-}" ]; then cp "$CONSOLE_PROGRAM" "$top/web/admin/bin/operadmin.cgi"; fi
 
 zastore() { "$top/bin/zastore" --top "$top" "$@"; }
 owner=$(zastore list groups | awk -F'\t' '$4 == "shared" && !o { o = $3 } END { print o }')
@@ -72,14 +75,18 @@ requests=(
   "log-none program=genViewLogFilePage&sub_program=show&msg_type=All&days=0"
 )
 
-# The login cookies the console sets again carry the moment of the request.
+# One login through the form for every request.
+form='login=snapop&password=snappw'
+cookies=$(cd "$top/web/admin/bin" && printf '%s' "$form" |
+  env -i REQUEST_METHOD=POST CONTENT_TYPE=application/x-www-form-urlencoded CONTENT_LENGTH=${#form} \
+    SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin ./operadmin.cgi |
+  sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p' | paste -sd ';' - | sed 's/;/; /g')
 page() { # query
   (cd "$top/web/admin/bin" &&
     cp "$top/snapshot-log" "$top/logs/zalogfile" &&
     env -i REQUEST_METHOD=GET QUERY_STRING="$1" SCRIPT_NAME=/admin/bin/operadmin.cgi \
-      SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
-      HTTP_COOKIE="ZarvoUidCookie=snapop; ZarvoIsWebmaster=TRUE; ZarvoUserLoginTime=$(($(date +%s) + 600))" \
-      ./operadmin.cgi) | sed -E 's/^(Set-Cookie: ZarvoUserLoginTime=)[^;]*/\1(time)/'
+      SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin HTTP_COOKIE="$cookies" \
+      ./operadmin.cgi) | sed '/^Set-Cookie: /d'
 }
 
 mkdir -p "$dir"

@@ -150,7 +150,8 @@ void WriteListFileSafely(const char* path, const List* list, ZaBoolean keepBacku
   int fd = mkstemp(&tmp[0]);
   if (fd < 0) Raise(__LINE__, std::string("Unable to create a temporary file for ") + path);
   struct stat old;
-  fchmod(fd, stat(path, &old) == 0 ? (old.st_mode & 07777) : 0644);
+  // Settings may hold store passwords: never readable by other users.
+  fchmod(fd, stat(path, &old) == 0 ? (old.st_mode & 0640) : 0640);
   FILE* f = fdopen(fd, "w");
   if (f == nullptr) {
     close(fd);

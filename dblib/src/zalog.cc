@@ -4,6 +4,8 @@
 #include "zalog.h"
 
 #include "owners.h"
+#include "zaaudit.h"
+#include "zaprivfile.h"
 #include "stringutil.h"
 #include "zaerror.h"
 #include "zafile.h"
@@ -44,7 +46,6 @@ class LogThreadLock {
 
 char* CopyOrNull(const char* s) { return s != nullptr ? strdup(s) : nullptr; }
 
-const char* OrEmpty(const char* s) { return s != nullptr ? s : ""; }
 
 // Creates a new private file for the buffered messages; its name comes back
 // through *name. Null when no file could be created.
@@ -64,6 +65,15 @@ FILE* OpenBufferFile(char** name) {
     return f;
   }
   return nullptr;
+}
+
+// The log file opened for appending; created readable by the installation's
+// user and group only. Null when it cannot be opened.
+FILE* OpenForAppending(const char* path) {
+  int fd = ZaOpenPrivateFile(path, O_WRONLY | O_APPEND | O_CREAT, 0640);
+  FILE* f = fd >= 0 ? fdopen(fd, "a") : nullptr;
+  if (f == nullptr && fd >= 0) close(fd);
+  return f;
 }
 
 // One line "time:application:level:message". A line that AddMsg cannot have
@@ -140,18 +150,19 @@ ZaBoolean ZaLog::AddMsg(ZaLogLevel msgLevel, const char* message) {
   }
   char now[100];
   ZaTime().GetCurrentTimeString(now, sizeof now);
+  // One line whatever the message holds, short enough to be read back whole.
+  const std::string line = ZaLogLine(now, application, ZaLogLevelStr[msgLevel], message);
   if (buffer != nullptr) {
-    fprintf(buffer, format, now, OrEmpty(application), ZaLogLevelStr[msgLevel], OrEmpty(message));
+    fputs(line.c_str(), buffer);
     return ZaTrue;
   }
   if (logFile == nullptr) return ZaTrue;
   try {
     LogThreadLock threadLock;
     ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaExclusiveLock);
-    OwnedFile out(fopen(logFile, "a"));
+    OwnedFile out(OpenForAppending(logFile));
     if (out) {
-      fprintf(out.get(), format, now, OrEmpty(application), ZaLogLevelStr[msgLevel],
-              OrEmpty(message));
+      fputs(line.c_str(), out.get());
       out.reset();
     }
     fileLock.Release();
@@ -174,7 +185,7 @@ ZaBoolean ZaLog::Close() {
     try {
       LogThreadLock threadLock;
       ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaExclusiveLock);
-      OwnedFile out(fopen(logFile, "a"));
+      OwnedFile out(OpenForAppending(logFile));
       if (out) {
         rewind(buffer);
         char piece[800];
@@ -262,9 +273,9 @@ ZaBoolean ZaLog::PurgeLogFile() {
   try {
     LogThreadLock threadLock;
     ZaLockFileGuard fileLock((std::string(logFile) + ".lck").c_str(), ZaExclusiveLock);
-    OwnedFile out(fopen(logFile, "w"));
-    opened = out != nullptr;
-    out.reset();
+    int fd = ZaOpenPrivateFile(logFile, O_WRONLY | O_TRUNC | O_CREAT, 0640);
+    opened = fd >= 0;
+    if (opened) close(fd);
     fileLock.Release();
   } catch (ZaError* e) {
     Rethrow(e, __LINE__, std::string("Purge of the log file ") + logFile + " failed!");

@@ -20,6 +20,8 @@ class ZaFrameSetPage;
 inline constexpr char kHelpSummary[] = "../help/operadmin_sum.htm";
 inline constexpr char kDoneGif[] = "bdone";
 inline constexpr char kDoneText[] = "Click here to go back to previous page";
+// The setting for the shortest password a new account may have (none when missing).
+inline constexpr char kMinPasswordLengthSetting[] = "minPasswordLength";
 
 // Frees a malloc text; unique owner of store texts.
 struct FreeText {

@@ -12,6 +12,7 @@
 #include "consolepage.h"
 #include "operadmin.h"
 #include "zalog.h"
+#include "zasession.h"
 #include "zarvoclasses.h"
 #include "zastreamtable.h"
 #include "zatime.h"
@@ -79,10 +80,14 @@ long DaysWithinCentury(long days, time_t now) {
     return std::clamp(days, -ahead, back);
 }
 
-// "javascript:ConfirmLogOperation('<question>','operadmin.cgi?program=operOnLogFile&operation=<op>');"
-std::string LogOperationLink(const char* question, const char* operation) {
-    return std::string("javascript:ConfirmLogOperation('") + question + "','" + "operadmin.cgi" + "?" + "program" +
-           "=" + "operOnLogFile" + "&" + "operation" + "=" + operation + "');";
+// "javascript:ConfirmLogOperation('<question>','operadmin.cgi?program=operOnLogFile&operation=<op>');",
+// with "&zatoken=<token>" before the closing quote when the session has one
+// (a token is hex text, safe in the script's literal).
+std::string LogOperationLink(const char* question, const char* operation, const char* token) {
+    std::string address = std::string("operadmin.cgi") + "?" + "program" + "=" + "operOnLogFile" + "&" +
+                          "operation" + "=" + operation;
+    if (token) address += std::string("&") + kTokenParam + "=" + token;
+    return std::string("javascript:ConfirmLogOperation('") + question + "','" + address + "');";
 }
 
 }  // namespace
@@ -221,11 +226,12 @@ Page* OperAdmin::GenLogFileOperPage() {
         auto page = std::make_unique<ZaPage>();
         page->AddJSConfirm();
         page->AddJSFunction("operadmin.js", "ConfirmLogOperation");
+        std::unique_ptr<char, decltype(&free)> token(ZaActionToken(this, "operOnLogFile"), &free);
         page->AppendToBody(new ZaImageButton(
-            "barchivelog", LogOperationLink("Do your really want to archive logfile?", "archive").c_str(),
+            "barchivelog", LogOperationLink("Do your really want to archive logfile?", "archive", token.get()).c_str(),
             "Archive log file"));
         page->AppendToBody(new ZaImageButton(
-            "bpurgelog", LogOperationLink("Do your really want to purge logfile?", "purge").c_str(),
+            "bpurgelog", LogOperationLink("Do your really want to purge logfile?", "purge", token.get()).c_str(),
             "Purge log file"));
         page->AppendToBody(DoneButton(new Url(kHelpSummary), "application_main"));
         return page.release();
@@ -241,6 +247,7 @@ Page* OperAdmin::OperateOnLogFile() {
         auto page = std::make_unique<ZaPage>();
         if (Is(operation, "archive")) {
             OwnedText archive(log->ArchiveLogFile(nullptr));
+            ZaAudit(this, nullptr, "archive log", archive ? archive.get() : nullptr, archive ? "ok" : "failed");
             if (!archive) {
                 Log(ZA_ERROR, "Failure in archiving log file.");
                 page->AppendToBody(new H3("Failure in archiving log file"));
@@ -252,8 +259,9 @@ Page* OperAdmin::OperateOnLogFile() {
         } else if (operation && strcmp(operation, "purge") == 0) {
             // Only the exact word empties the log; archiving, which loses
             // nothing, also accepts other letter cases.
-            page->AppendToBody(new H3(log->PurgeLogFile() == ZaTrue ? "Log file has been successfully purged"
-                                                                     : "Failure in purging log file"));
+            const bool purged = log->PurgeLogFile() == ZaTrue;
+            ZaAudit(this, nullptr, "purge log", nullptr, purged ? "ok" : "failed");
+            page->AppendToBody(new H3(purged ? "Log file has been successfully purged" : "Failure in purging log file"));
         }
         page->AppendToBody(NewHr());
         page->AppendToBody(DoneButton(new Url(kHelpSummary), "application_main"));

@@ -14,6 +14,7 @@
 #include "userDB.h"
 #include "zadocument.h"
 #include "zalog.h"
+#include "zasession.h"
 #include "zarvoclasses.h"
 #include "zastreamtable.h"
 
@@ -393,11 +394,12 @@ Page* OperAdmin::GenGidResUsagePage(const char* gid, const char* fromPage) {
 
         const char* ownerId = record->ownerId ? record->ownerId : "";
         if (CountOf(record->members) > 1)
-            page->AppendToBody(new ZaImageButton(GroupActionUrl("chgowner", group, ownerId, "gid_res"),
-                                                 "bchangeowner", kChangeOwnerText));
+            page->AppendToBody(new ZaImageButton(
+                ZaProtectUrl(this, GroupActionUrl("chgowner", group, ownerId, "gid_res"), "operOnGroup"),
+                "bchangeowner", kChangeOwnerText));
         page->AppendToBody(new ZaImageButton(
             new ConfirmUrl("Do your really want to delete this group?",
-                           GroupActionUrl("delete", group, ownerId, "gid_res")),
+                           ZaProtectUrl(this, GroupActionUrl("delete", group, ownerId, "gid_res"), "operOnGroup")),
             "bdeletegroup", "Delete this group"));
         if (Is(from, "group_owned")) {
             Url* back = ConsoleUrl("genGroupOwnedPage");
@@ -423,13 +425,18 @@ Page* OperAdmin::OperateOnGroup() {
         const char* origOwner = ParamText("orig_owner");
         if (Is(operation, "delete")) {
             Log(ZA_INFO, "About to delete the group");
-            if (Groups()->DeleteGroup(Arg(gid), Users(), ZaTrue) == ZaFalse) Log(ZA_ERROR, "Failure in delete group");
+            const bool deleted = Groups()->DeleteGroup(Arg(gid), Users(), ZaTrue) != ZaFalse;
+            if (!deleted) Log(ZA_ERROR, "Failure in delete group");
+            ZaAudit(this, nullptr, "delete group", gid, deleted ? "ok" : "failed");
             return GenGroupResSearchCondPage();
         }
         if (Is(operation, "commit")) {
             Log(ZA_INFO, "About to modify the group owner");
-            if (Groups()->ChangeOwner(Arg(gid), Arg(ParamText("selection")), Users()) == ZaFalse)
-                Log(ZA_ERROR, "Failure in modifying group owner");
+            const char* newOwner = ParamText("selection");
+            const bool changed = Groups()->ChangeOwner(Arg(gid), Arg(newOwner), Users()) != ZaFalse;
+            if (!changed) Log(ZA_ERROR, "Failure in modifying group owner");
+            ZaAudit(this, nullptr, "change group owner", (std::string(gid) + " to " + newOwner).c_str(),
+                    changed ? "ok" : "failed");
             if (Is(fromPage, "group_owned")) return GenGroupOwnedPage(origOwner);
             if (Is(fromPage, "gid_res")) return GenGidResUsagePage(gid, "group_res");
         }
@@ -477,6 +484,7 @@ Page* OperAdmin::GenChangeOwnerForm(const char* gid, const char* fromPage, const
     action->addAttribute("fromPage", fromPage);
     action->addAttribute("orig_owner", origOwner);
     action->addAttribute("uid", gid);
+    ZaProtectUrl(this, action, "operOnGroup");
     HTMLObject* form = page->AppendToBody(new ZaForm("operform", action));
     form->addObject(new ZaImage("hmanagegroups"));
     AddBreaks(form, 2);

@@ -19,6 +19,7 @@
 #include "zadocument.h"
 #include "zalog.h"
 #include "zarvoclasses.h"
+#include "zasession.h"
 
 namespace {
 
@@ -33,6 +34,10 @@ typedef Page* (*EventHandler)(OperAdmin*);
 struct ConsoleEvent {
     const char* name;
     EventHandler handler;
+    // For an event that changes anything: the event of the page that offers
+    // it. Such an event needs the session's token; one that arrives with a
+    // login instead lands on this page.
+    const char* offeredBy = nullptr;
 };
 
 // Compared in this order, ignoring case; the first match wins.
@@ -50,18 +55,18 @@ const ConsoleEvent kEvents[] = {
     {"genGroupDiskUsage", [](OperAdmin* c) { return c->GenGroupDiskUsagePage(); }},
     {"genGroupResUsage", [](OperAdmin* c) { return c->GenGidResUsagePage(nullptr, nullptr); }},
     {"genGroupOwnedPage", [](OperAdmin* c) { return c->GenGroupOwnedPage(nullptr); }},
-    {"operOnGroup", [](OperAdmin* c) { return c->OperateOnGroup(); }},
+    {"operOnGroup", [](OperAdmin* c) { return c->OperateOnGroup(); }, "genGroupResUsage"},
     {"genViewLogFileSplitPage", [](OperAdmin* c) { return c->GenViewLogFileSplitPage(); }},
     {"genViewLogFileChoicePage", [](OperAdmin* c) { return c->GenViewLogFileChoicePage(); }},
     {"genViewLogFileStartMsgPage", [](OperAdmin* c) { return c->GenViewLogFileStartMsgPage(); }},
     {"genViewLogFilePage", [](OperAdmin* c) { return c->GenViewLogFilePage(); }},
     {"genLogFileOperPage", [](OperAdmin* c) { return c->GenLogFileOperPage(); }},
-    {"operOnLogFile", [](OperAdmin* c) { return c->OperateOnLogFile(); }},
+    {"operOnLogFile", [](OperAdmin* c) { return c->OperateOnLogFile(); }, "genLogFileOperPage"},
     {"genDeletedUsersPage", [](OperAdmin* c) { return c->GenDeletedUsersPage(); }},
-    {"operOnUser", [](OperAdmin* c) { return c->OperateOnUser(); }},
+    {"operOnUser", [](OperAdmin* c) { return c->OperateOnUser(); }, "genUidResUsage"},
     {"genUid2NamePage", [](OperAdmin* c) { return c->GenUid2NamePage(); }},
     {"createNewAccount", [](OperAdmin* c) { return c->GenCreateNewAccount(nullptr); }},
-    {"createNewAccountProcess", [](OperAdmin* c) { return c->ProcessAccountSetup(); }},
+    {"createNewAccountProcess", [](OperAdmin* c) { return c->ProcessAccountSetup(); }, "createNewAccount"},
 };
 
 }  // namespace
@@ -92,8 +97,19 @@ Page* OperAdmin::HandleEvent(const char*) {
     const char* program = Param("program");
     if (!program) program = "front";
     try {
-        for (const ConsoleEvent& event : kEvents)
-            if (strcasecmp(program, event.name) == 0) return event.handler(this);
+        for (const ConsoleEvent& event : kEvents) {
+            if (strcasecmp(program, event.name) != 0) continue;
+            if (event.offeredBy) {
+                // A login form that carried the action does not perform it: the
+                // operator sees the page that offers it, with a fresh token.
+                if (ZaSignedSessions(this) && Param("login") && Param("password")) {
+                    for (const ConsoleEvent& offering : kEvents)
+                        if (strcmp(offering.name, event.offeredBy) == 0) return offering.handler(this);
+                }
+                if (Page* refused = ZaRefuseForgedAction(this, event.name)) return refused;
+            }
+            return event.handler(this);
+        }
         return ZarvoAdminCommon::HandleEvent(program);
     } catch (ZaError* e) {
         if (e->level != kStoreUnreachable) {
@@ -148,6 +164,7 @@ Page* OperAdmin::GenOperAdminNavbarPage() {
         if (IsNetscapeLogin() != ZaTrue) {
             Url* logout = new Url("admin.cgi");
             logout->addAttribute("program", "app_common_prog_logout");
+            ZaProtectUrl(this, logout, "app_common_prog_logout");
             // The confirmation link calls MyConfirm, which the page must carry.
             page->AddJSConfirm();
             page->AddElementToTable(button("side_blogout", "Logout",

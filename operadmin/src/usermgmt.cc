@@ -16,6 +16,7 @@
 #include "stringutil.h"
 #include "userDB.h"
 #include "zalog.h"
+#include "zasession.h"
 #include "zarvoclasses.h"
 #include "zastreamtable.h"
 
@@ -445,6 +446,7 @@ Page* OperAdmin::GenUidResUsagePage() {
             Url* remove = ConsoleUrl("operOnUser");
             remove->addAttribute("operation", "remove");
             remove->addAttribute("uid", uid);
+            ZaProtectUrl(this, remove, "operOnUser");
             page->AppendToBody(new ZaImageButton(new ConfirmUrl(question.c_str(), remove), "bremovedeletedusers",
                                                  "Remove this user and reclaim resources"));
             page->AppendToBody(DoneButton(ConsoleUrl("genDeletedUsersPage"), nullptr));
@@ -492,6 +494,7 @@ Page* OperAdmin::GenGroupOwnedPage(const char* uid) {
             change->addAttribute("operation", "chgowner");
             change->addAttribute("fromPage", "group_owned");
             change->addAttribute("orig_owner", user);
+            ZaProtectUrl(this, change, "operOnGroup");
             table->addObject(EmptyCell());
             table->addObject(WithAddress(new ZaGroupLink(record->groupName ? record->groupName : gid->value),
                                          summary, "View group information summary"));
@@ -512,7 +515,21 @@ Page* OperAdmin::OperateOnUser() {
     try {
         const char* operation = Param("operation");
         if (!Is(operation, "remove")) RaiseConsoleError(__LINE__, kSource, "Unknown operation for OperateOnUser");
-        if (CleanUpUserAccount(ParamText("uid"), nullptr) == ZaTrue) {
+        const char* uid = ParamText("uid");
+        // Only the accounts of people who have left the directory are cleaned up.
+        if (*uid && Users()->IsNonCurrentUser(Arg(uid)) != ZaTrue) {
+            ZaAudit(this, nullptr, "clean up account", uid, "refused: still in the directory");
+            auto page = std::make_unique<ZaPage>();
+            page->AppendToBody(new H3("This user is still in the directory, so the account was not cleaned up."));
+            page->AppendToBody("Only the accounts of people who are no longer in the directory can be removed. "
+                               "Nothing was changed.");
+            page->AppendToBody(NewHr());
+            page->AppendToBody(DoneButton(ConsoleUrl("genDeletedUsersPage"), nullptr));
+            return page.release();
+        }
+        const bool cleaned = CleanUpUserAccount(uid, nullptr) == ZaTrue;
+        ZaAudit(this, nullptr, "clean up account", uid, cleaned ? "ok" : "failed");
+        if (cleaned) {
             Log(ZA_INFO, "Successfully cleaned up user account");
             return GenDeletedUsersPage();
         }
@@ -654,7 +671,8 @@ Page* OperAdmin::GenCreateNewAccount(const char* message) {
     page->AppendToBody(Message("NewAcctInfo2"));
     page->AppendToBody(NewBr());
 
-    HTMLObject* form = page->AppendToBody(new ZaForm("createform", ConsoleUrl("createNewAccountProcess")));
+    HTMLObject* form = page->AppendToBody(new ZaForm(
+        "createform", ZaProtectUrl(this, ConsoleUrl("createNewAccountProcess"), "createNewAccountProcess")));
     page->AddFormFocusTo("createform", "uid");
     auto table = new ZaTable(2, ZaTrue, 4);
     form->addObject(table);
@@ -673,8 +691,9 @@ Page* OperAdmin::ProcessAccountSetup() {
         const char* login = Param("login");
         const char* password1 = ParamText("password1");
         const char* password2 = ParamText("password2");
-        auto refuse = [this](const char* logText, const char* pageText) {
+        auto refuse = [&](const char* logText, const char* pageText) {
             Log(ZA_WARNING, (std::string(logText) + "\t\t\t\t" + "New account setup failed!").c_str());
+            ZaAudit(this, nullptr, "create account", uid, (std::string("failed: ") + logText).c_str());
             return GenCreateNewAccount(pageText);
         };
         if (StringIsEmpty(uid) == ZaTrue) return refuse("No User ID entered.", "Please enter a valid User ID");
@@ -693,11 +712,22 @@ Page* OperAdmin::ProcessAccountSetup() {
         if (strcmp(password1, password2) != 0)
             return refuse("The passwords specified did not match.",
                           "The passwords you entered did not match, please try again");
-        users->CreateAccount(Arg(uid), Arg(login));
-        users->SetPassword(Arg(uid), Arg(password1));
+        const long shortest = DecimalValue(Config()->ReadValue(kMinPasswordLengthSetting));
+        if (static_cast<long>(strlen(password1)) < shortest) {
+            const std::string needed = "The password must have at least " + std::to_string(shortest) + " characters";
+            return refuse("The password specified was too short.", needed.c_str());
+        }
+        if (users->CreateAccount(Arg(uid), Arg(login)) != ZaTrue)
+            return refuse("The store refused the new account.", "The account could not be created, please try again");
+        if (users->SetPassword(Arg(uid), Arg(password1)) != ZaTrue) {
+            // An account without its password would let nobody in; it goes again.
+            users->DeleteAccount(Arg(uid));
+            return refuse("The store refused the password.", "The account could not be created, please try again");
+        }
         const std::string done = std::string("New account for User ID \"") + uid + "\" with login \"" + login +
                                  "\" successfully set up.";
         Log(ZA_INFO, done.c_str());
+        ZaAudit(this, nullptr, "create account", (std::string(uid) + " login " + login).c_str(), "ok");
         return GenCreateNewAccount(done.c_str());
     } catch (ZaError* e) {
         e->AddLine(__LINE__, kSource, "Exception rethrown in OperAdmin::ProcessAccountSetup", ZaFalse);

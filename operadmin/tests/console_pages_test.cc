@@ -397,7 +397,10 @@ TEST_F(ConsolePages, AccountCreationChecksInOrder) {
         {"uid=u1&login=z", "Sorry, an account already exists for this User ID."},
         {"uid=n1&login=una", "The username you have chosen is already taken"},
         {"uid=n1&login=nina&password1=Secret&password2=secret", "The passwords you entered did not match"},
-        {"uid=n1&login=nina&password1=Secret1&password2=Secret1", "New account for User ID &quot;n1&quot; with login &quot;nina&quot; successfully set up."},
+        // Installations ask for passwords of at least eight characters.
+        {"uid=n1&login=nina", "The password must have at least 8 characters"},
+        {"uid=n1&login=nina&password1=Secret1&password2=Secret1", "The password must have at least 8 characters"},
+        {"uid=n1&login=nina&password1=Secret12&password2=Secret12", "New account for User ID &quot;n1&quot; with login &quot;nina&quot; successfully set up."},
         {"uid=n1&login=nina2", "Sorry, an account already exists for this User ID."},
     };
     for (const Case& c : cases) {
@@ -408,8 +411,8 @@ TEST_F(ConsolePages, AccountCreationChecksInOrder) {
     EXPECT_NE(Tree().ReadLog().find("ZA_WARNING:No User ID entered.\t\t\t\tNew account setup failed!"), std::string::npos);
     EXPECT_NE(Tree().ReadLog().find("ZA_INFO:New account for User ID \"n1\" with login \"nina\" successfully set up."),
               std::string::npos);
-    EXPECT_TRUE(StoreAcceptsPassword("n1", "Secret1"));
-    EXPECT_FALSE(StoreAcceptsPassword("n1", "secret1"));
+    EXPECT_TRUE(StoreAcceptsPassword("n1", "Secret12"));
+    EXPECT_FALSE(StoreAcceptsPassword("n1", "secret12"));
 }
 
 TEST_F(ConsolePages, GroupSearchesBySelection) {

@@ -291,7 +291,9 @@ std::string Faults(const CgiResult& r, std::set<std::string>* strayKnown) {
     if (r.err.find("Sanitizer") != std::string::npos || r.err.find("runtime error") != std::string::npos)
         faults += "sanitizer report:\n" + r.err.substr(0, 4000) + "\n";
     if (r.out.find("\n\n") == std::string::npos) faults += "no blank line ends the header block\n";
-    static const std::regex headerLine("(Content-type|Status|Set-Cookie|Window-target|Content-Base): [^\r]*");
+    static const std::regex headerLine(
+        "(Content-type|Status|Set-Cookie|Window-target|Content-Base|Cache-Control|X-Content-Type-Options|"
+        "Referrer-Policy|Content-Security-Policy): [^\r]*");
     std::istringstream headers(r.Headers());
     bool contentType = false;
     for (std::string line; std::getline(headers, line);) {

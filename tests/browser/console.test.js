@@ -1,8 +1,9 @@
 // Drives the operator console in Chromium the way an operator uses it: log in,
 // walk the side bar, search users by disk usage, remove a non-current user,
 // hand a group to a new owner, filter and purge the log, create an account,
-// log out. Started by scripts/test-browser.sh, which prepares the installation
-// and passes it in the environment:
+// fend off a page of another site, log out. Started by
+// scripts/test-browser.sh, which prepares the installation and passes it in
+// the environment:
 //   ZA_BASE_URL          address of the web server (http://127.0.0.1:PORT)
 //   ZA_ADMIN_LOGIN, ZA_ADMIN_PASSWORD   an administrator account
 //   ZA_GROUP_NAME        a shared group owned by ZA_GROUP_OWNER_NAME
@@ -14,6 +15,7 @@
 'use strict';
 
 const fs = require('fs');
+const http = require('http');
 const os = require('os');
 const path = require('path');
 const { chromium } = require('playwright-core');
@@ -336,7 +338,7 @@ async function main() {
         `log still ${purged.size} bytes with ${purged.marks.length} rows`);
     });
 
-    const newPassword = `pw-${process.pid}`;
+    const newPassword = `pw-${process.pid}-new`;
     await check('a new account is created for a person of the directory', async () => {
       const form = await usersTab(page, 'fnewaccount', 'createNewAccount');
       await form.fill('input[name="uid"]', NEW_UID);
@@ -367,6 +369,45 @@ async function main() {
       } finally {
         await other.close();
       }
+    });
+
+    await check('a page of another site cannot act for the logged-in operator', async () => {
+      const action = (query) => `${CONSOLE}?${query.replace(/&/g, '&amp;')}`;
+      const pages = {
+        '/img': `<img src="${action('program=operOnLogFile&operation=archive')}">`
+          + `<img src="${action('program=operOnGroup&operation=delete&uid=qa-team&fromPage=gid_res')}">`
+          + `<img src="${action('program=app_common_prog_logout')}">`,
+        '/form': `<form name="f" method="post" action="${action('program=createNewAccountProcess')}">`
+          + `<input name="uid" value="${NEW_UID}"><input name="login" value="intruder">`
+          + '<input name="password1" value="intruder-pw"><input name="password2" value="intruder-pw"></form>'
+          + '<script>document.forms.f.submit();</script>',
+      };
+      const server = http.createServer((req, res) => {
+        res.writeHead(200, { 'Content-Type': 'text/html' });
+        res.end(`<html><body>${pages[req.url] || ''}</body></html>`);
+      });
+      await new Promise((resolve) => server.listen(0, '127.0.0.1', resolve));
+      const tab = await context.newPage();
+      try {
+        // "localhost" is another site than the console's 127.0.0.1.
+        const evil = `http://localhost:${server.address().port}`;
+        await tab.goto(`${evil}/img`, { waitUntil: 'load' });
+        await tab.goto(`${evil}/form`, { waitUntil: 'commit' });
+        await tab.waitForURL((url) => url.href.startsWith(CONSOLE), { waitUntil: 'load' });
+        // Without the token, even a request from the console's own site is refused.
+        await tab.goto(`${CONSOLE}?program=operOnGroup&operation=delete&uid=qa-team&fromPage=gid_res`);
+        const said = await headings(tab.mainFrame());
+        assert(said.includes('This request was refused; nothing was changed.'), `without a token: ${said}`);
+      } finally {
+        await tab.close();
+        server.close();
+      }
+      // The browser keeps the console's answers (HTML, "nosniff") from the
+      // other site's images: those blocked loads are the defence, not a fault.
+      watch.problems = watch.problems.filter((p) => !p.startsWith('net::ERR_BLOCKED_BY_ORB '));
+      // Still logged in, and the group is still there.
+      const summary = await groupSummary(page);
+      assert((await ownerOf(summary)) !== '', 'the group lost its owner');
     });
 
     await check('logout asks first and ends the session', async () => {

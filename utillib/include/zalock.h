@@ -10,13 +10,16 @@
 #include "zaport.h"
 
 // Whole-file record lock on an open descriptor: F_RDLCK for type 0, F_WRLCK
-// otherwise; waits until granted when wait is ZaTrue. ZaTrue when fcntl succeeds.
+// otherwise; when wait is ZaTrue, waits until granted but at most 10 seconds
+// (then ZaFalse with errno EAGAIN). ZaTrue when the lock is held.
 ZaBoolean ZaLockFileUnix(int fd, ZaBoolean wait, ZaLockType type);
 ZaBoolean ZaUnlockFileUnix(int fd, ZaBoolean wait);
 
-// Locks lockFile (created with mode 0666 when missing, never removed) and hands
-// back an opaque handle through *handle; ZaLockFileRelease frees the handle, also
-// when it throws. Failures throw a ZaError* (source utillib/src/zalock).
+// Locks lockFile (created with mode 0660 less the umask when missing, never
+// removed) and hands back an opaque handle through *handle; ZaLockFileRelease
+// frees the handle, also when it throws. Failures throw a ZaError* (source
+// utillib/src/zalock); a wait that ran out is a level-4 error whose user
+// message says the console is busy.
 void ZaLockFileGrab(const char* lockFile, ZaBoolean wait, ZaLockType type, void** handle);
 void ZaLockFileRelease(void* handle, ZaBoolean wait);
 

@@ -10,13 +10,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <memory>
 #include <mutex>
+#include <thread>
 #include <vector>
 
 namespace {
 
 const char kSource[] = "utillib/src/zalock";
+// The longest a request waits for a lock held by another process.
+const int kLockWaitSeconds = 10;
 
 struct LockFileHandle {
   char* path;    // owned copy
@@ -149,14 +154,28 @@ FILE* OpenOrCreate(const char* path) {
   FILE* stream = fopen(path, "r+e");
   if (stream) return stream;
   if (errno != ENOENT) RaiseCreateFailure(path);
-  stream = fopen(path, "w+e");
-  if (!stream) RaiseCreateFailure(path);
-  // Other users' processes must be able to lock it too, whatever our umask.
-  if (fchmod(fileno(stream), 0666) != 0) {
-    fclose(stream);
-    Raise(246, String("Unable to change the permission on the lock file - ") + path);
+  // Readable and writable by the installation's user and group; the umask
+  // may narrow it further. Nobody else needs to lock the suite's files.
+  int fd = open(path, O_RDWR | O_CREAT | O_CLOEXEC, 0660);
+  if (fd < 0 || !(stream = fdopen(fd, "w+e"))) {
+    if (fd >= 0) close(fd);
+    RaiseCreateFailure(path);
   }
   return stream;
+}
+
+// Refuses the grab with a message for the operator: a lock that another
+// process keeps for this long means that process is stuck, and the request
+// had better fail visibly than hang until the web server gives up on it.
+[[noreturn]] void RaiseLockTimeout(const char* path) {
+  ZaError* e = new ZaError();
+  e->level = 4;
+  e->AddLine(251, kSource, ProcessText() + " gave up waiting for the lock file " + path, ZaFalse);
+  e->AddLine(252, kSource,
+             String("The console is busy: a shared file stayed locked for more than ") +
+                 String(kLockWaitSeconds) + " seconds. Nothing was changed; please try again.",
+             ZaTrue);
+  throw e;
 }
 
 void Grab(const char* lockFile, ZaBoolean wait, ZaLockType type, void** handle) {
@@ -174,7 +193,9 @@ void Grab(const char* lockFile, ZaBoolean wait, ZaLockType type, void** handle) 
   bool needExclusive = h->exclusive == ZaTrue && held->exclusiveHolders == 0;
   if (!holding || needExclusive) {
     if (ZaLockFileUnix(fileno(held->stream), wait, needExclusive ? ZaExclusiveLock : ZaSharedLock) != ZaTrue) {
+      const bool timedOut = wait == ZaTrue && (errno == EAGAIN || errno == EACCES);
       if (!holding) Table().Close(held);
+      if (timedOut) RaiseLockTimeout(lockFile);
       Raise(255, ProcessText() + " error locking file " + lockFile);
     }
   }
@@ -222,11 +243,21 @@ ZaBoolean SetLock(int fd, ZaBoolean wait, short kind) {
   lock.l_whence = SEEK_SET;
   lock.l_start = 0;
   lock.l_len = 0;  // to the end of the file, however it grows
-  int result;
-  do {
-    result = fcntl(fd, wait == ZaTrue ? F_SETLKW : F_SETLK, &lock);
-  } while (result != 0 && errno == EINTR && wait == ZaTrue);
-  return result == 0 ? ZaTrue : ZaFalse;
+  if (wait != ZaTrue || kind == F_UNLCK) return fcntl(fd, F_SETLK, &lock) == 0 ? ZaTrue : ZaFalse;
+  // A bounded wait: polled, with pauses growing to 50 ms, so that no signal
+  // handler or timer of the process is disturbed.
+  const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kLockWaitSeconds);
+  auto pause = std::chrono::milliseconds(1);
+  while (fcntl(fd, F_SETLK, &lock) != 0) {
+    if (errno != EAGAIN && errno != EACCES && errno != EINTR) return ZaFalse;
+    if (std::chrono::steady_clock::now() >= deadline) {
+      errno = EAGAIN;
+      return ZaFalse;
+    }
+    std::this_thread::sleep_for(pause);
+    pause = std::min(pause * 2, std::chrono::milliseconds(50));
+  }
+  return ZaTrue;
 }
 
 }  // namespace

@@ -82,18 +82,21 @@ class LockTest : public ::testing::Test {
   }
 };
 
-TEST_F(LockTest, LockFileIsCreatedForEveryoneAndKept) {
-  mode_t old = umask(077);
-  {
-    ZaLockFileGuard guard(path.c_str(), ZaExclusiveLock);
-    umask(old);
-    struct stat st;
-    ASSERT_EQ(stat(path.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0666u);
-    EXPECT_FALSE(OtherProcessCanLock(path, ZaSharedLock));
+TEST_F(LockTest, LockFileIsNeverWorldWritableAndKept) {
+  for (mode_t mask : {mode_t(000), mode_t(077)}) {
+    mode_t old = umask(mask);
+    {
+      ZaLockFileGuard guard(path.c_str(), ZaExclusiveLock);
+      umask(old);
+      struct stat st;
+      ASSERT_EQ(stat(path.c_str(), &st), 0);
+      EXPECT_EQ(st.st_mode & 0777, 0660u & ~mask);
+      EXPECT_FALSE(OtherProcessCanLock(path, ZaSharedLock));
+    }
+    EXPECT_TRUE(OtherProcessCanLock(path, ZaExclusiveLock));
+    EXPECT_EQ(access(path.c_str(), F_OK), 0);
+    unlink(path.c_str());
   }
-  EXPECT_TRUE(OtherProcessCanLock(path, ZaExclusiveLock));
-  EXPECT_EQ(access(path.c_str(), F_OK), 0);
 }
 
 TEST_F(LockTest, SharedHoldersProceedTogetherAndExclusiveWaitsForBoth) {

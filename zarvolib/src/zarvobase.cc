@@ -16,6 +16,7 @@
 #include "vallist.h"
 #include "zalog.h"
 #include "zapages.h"
+#include "zasession.h"
 #include "zaport.h"
 #include "zastyle.h"
 
@@ -267,6 +268,7 @@ void ZarvoBaseCommon::SetStyle(ZaStyle* newStyle) {
 // The page loop and its error handling
 
 void ZaEmitPage(Page* page, RequestInfo* request, const char* styleName) {
+    page->AddToList(ZaNewPageSecurityHeaders());
     page->emit(request, 0, 1, styleName);
 }
 

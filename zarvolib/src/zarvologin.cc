@@ -1,7 +1,12 @@
 // Login and session: the four login cookies, the time-out arithmetic, the
 // login form matched against the user store, the login page and logging out.
+// With signed sessions (zasession.h) a fifth cookie vouches for the four,
+// failed logins are throttled (zathrottle.h), and logins are audited.
+#include <crypt.h>
 #include <strings.h>
 
+#include <algorithm>
+#include <cctype>
 #include <cstdlib>
 #include <ctime>
 #include <cstring>
@@ -18,6 +23,8 @@
 #include "zalog.h"
 #include "zarvobase.h"
 #include "zarvoclasses.h"
+#include "zasession.h"
+#include "zathrottle.h"
 #include "zatime.h"
 
 namespace {
@@ -31,10 +38,42 @@ long long CookieNumber(const char* value) { return value ? strtoll(value, nullpt
 
 // The gateway URL-decodes cookies on the way in, so values are URL-encoded on
 // the way out: a value that came from the request cannot break the header.
-void AddLoginCookie(Page* page, const char* name, const char* value) {
+// Signed sessions set every cookie with the attributes that keep it from
+// scripts and other sites.
+void AddLoginCookie(ZarvoBaseCommon* common, Page* page, const char* name, const char* value) {
+    if (ZaSignedSessions(common)) {
+        page->AddToList(ZaNewSessionCookie(common, name, value));
+        return;
+    }
     String encoded(value);
     encoded.PrepForURL();
     page->AddToList(new SetCookie(name, encoded.text ? encoded.text : "", 0));
+}
+
+// Failures allowed before a login name, or a client address (behind which
+// a whole office may sit), has to wait.
+const int kFailuresPerName = 5;
+const int kFailuresPerAddress = 20;
+
+std::string ThrottleFile(ZarvoBaseCommon* common) {
+    return std::string(common->application->GetConfigDB()->GetTopZarvoDir()) + "/config/loginThrottle";
+}
+
+std::string NameKey(const char* login) {
+    std::string key = std::string("name:") + login;
+    for (char& c : key) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
+    return key;
+}
+
+// Costs what checking a stored password costs, so that an unknown login name
+// answers no faster than a wrong password.
+void SpendPasswordCheckTime(const char* password) {
+    static char setting[CRYPT_GENSALT_OUTPUT_SIZE] = "";
+    if (!setting[0] && !crypt_gensalt_rn("$y$", 0, nullptr, 0, setting, sizeof setting) &&
+        !crypt_gensalt_rn("$6$", 0, nullptr, 0, setting, sizeof setting))
+        return;
+    std::unique_ptr<crypt_data> data(new crypt_data());
+    crypt_r(password, setting, data.get());
 }
 
 bool IsOldMozilla(RequestInfo* request) {
@@ -62,7 +101,10 @@ const char* ZarvoBaseCommon::FindUid() {
     if (timeout > 0 && CheckIfTimedOut(timeout) == ZaTrue) return nullptr;
     const char* found = request->FindCookie(kUidCookie);
     // An empty id names nobody.
-    return (found && *found) ? found : nullptr;
+    if (!found || !*found) return nullptr;
+    // Cookies anyone can write count only with the signature of a live session.
+    if (ZaSignedSessions(this) && ZaSessionIsValid(this) != ZaTrue) return nullptr;
+    return found;
 }
 
 ZaBoolean ZarvoBaseCommon::IsLoggedIn() { return FindUid() ? ZaTrue : ZaFalse; }
@@ -78,26 +120,44 @@ void ZarvoBaseCommon::LogIn(const char* newUid, ZaBoolean webmaster, ZaBoolean s
     cookies->Replace(kUidCookie, newUid);
     std::string expiry = std::to_string(Now() + application->GetConfigDB()->UserSessionTimeOut());
     cookies->Replace(kLoginTimeCookie, expiry.c_str());
-    if (webmaster == ZaTrue) cookies->Replace(kWebmasterCookie, "TRUE");
     cookies->Replace(kServerLoginCookie, serverLogin == ZaTrue ? "TRUE" : "FALSE");
+    if (ZaSignedSessions(this)) {
+        // The flag is signed into the session, so a flag the browser brought
+        // along must not survive the login of someone who is no webmaster.
+        cookies->Replace(kWebmasterCookie, webmaster == ZaTrue ? "TRUE" : "FALSE");
+        ZaStartSession(this);
+    } else if (webmaster == ZaTrue) {
+        cookies->Replace(kWebmasterCookie, "TRUE");
+    }
     // The cached id belongs to the login this request had before.
     free(uid);
     uid = nullptr;
 }
 
 void ZarvoBaseCommon::LogPersonIn(Page* page) {
-    if (const char* found = FindUid()) AddLoginCookie(page, kUidCookie, found);
+    const char* found = FindUid();
+    if (found) AddLoginCookie(this, page, kUidCookie, found);
     for (const char* name : {kWebmasterCookie, kServerLoginCookie}) {
-        if (const char* value = request->FindCookie(name)) AddLoginCookie(page, name, value);
+        if (const char* value = request->FindCookie(name)) AddLoginCookie(this, page, name, value);
     }
     std::string expiry = std::to_string(Now() + application->GetConfigDB()->UserSessionTimeOut());
-    AddLoginCookie(page, kLoginTimeCookie, expiry.c_str());
+    AddLoginCookie(this, page, kLoginTimeCookie, expiry.c_str());
+    // The refreshed expiry is signed anew.
+    if (found && ZaSignedSessions(this)) {
+        std::string session = ZaResignedSession(this, found, expiry.c_str());
+        if (!session.empty()) AddLoginCookie(this, page, kSessionCookie, session.c_str());
+    }
 }
 
 void ZarvoBaseCommon::LogPersonOut(Page* page) {
-    AddLoginCookie(page, kLoginTimeCookie, "0");
-    AddLoginCookie(page, kWebmasterCookie, "FALSE");
-    AddLoginCookie(page, kServerLoginCookie, "FALSE");
+    AddLoginCookie(this, page, kLoginTimeCookie, "0");
+    AddLoginCookie(this, page, kWebmasterCookie, "FALSE");
+    AddLoginCookie(this, page, kServerLoginCookie, "FALSE");
+    if (ZaSignedSessions(this)) {
+        // Cookies kept or copied from before this page stay useless.
+        ZaRevokeSession(this);
+        AddLoginCookie(this, page, kSessionCookie, "0");
+    }
 }
 
 Page* ZarvoBaseCommon::CheckLogin(const char* program) {
@@ -129,6 +189,7 @@ Page* ZaAuthenticateAndLogIn(ZarvoBaseCommon* common, const ZaLoginRules& rules)
         common->LogIn(uid, isWebmaster(uid), serverLogin);
         if (rules.personalStyle) common->SetCurrentStyle(common->application, uid);
         users->NoteLogin(uid);
+        ZaAudit(common, uid, "login", serverLogin == ZaTrue ? "web server" : "form", "ok");
     };
 
     if (!StringIsEmpty(request->remoteUser)) {
@@ -143,13 +204,42 @@ Page* ZaAuthenticateAndLogIn(ZarvoBaseCommon* common, const ZaLoginRules& rules)
     char* login = request->FindVar("login");
     char* password = request->FindVar("password");
     if (login && password) {
+        const bool guarded = ZaSignedSessions(common);
+        ZaLoginThrottle throttle(guarded ? ThrottleFile(common) : "");
+        const std::string address = ZaClientAddress();
+        const std::string keys[] = {NameKey(login), "addr:" + address};
+        const int allowed[] = {kFailuresPerName, kFailuresPerAddress};
+        const int keyCount = address == "-" ? 1 : 2;
+        auto refuse = [&](const char* message, const char* outcome, bool countIt) {
+            if (guarded && countIt)
+                for (int i = 0; i < keyCount; ++i) throttle.Failed(keys[i], allowed[i], static_cast<long>(Now()));
+            ZaAudit(common, login, "login", "form", outcome);
+            return common->GenLoginPage(target.release(), message);
+        };
+        if (guarded) {
+            long wait = 0;
+            for (int i = 0; i < keyCount; ++i) wait = std::max(wait, throttle.WaitFor(keys[i], static_cast<long>(Now())));
+            if (wait > 0) {
+                std::string message = "Too many failed logins: please wait " + std::to_string(wait) +
+                                      " seconds before you try again";
+                return refuse(message.c_str(), "refused: too many failures", false);
+            }
+        }
         OwnedText found(users->GetUidFromLogin(login));
-        if (!found) return common->GenLoginPage(target.release(), "Incorrect username, please try again");
+        if (!found) {
+            if (guarded) SpendPasswordCheckTime(password);
+            return refuse("Incorrect username, please try again", "failed: unknown name", true);
+        }
         // Whether the name belongs to an administrator is told before the password is checked.
         if (rules.administratorsOnly && users->GetLoginFlag(found.get()) != ZaTrue)
-            return common->GenLoginPage(target.release(), "You are not on the list of valid administrators.");
+            return refuse("You are not on the list of valid administrators.", "failed: not an administrator", true);
         if (users->CheckPassword(found.get(), password) != ZaTrue)
-            return common->GenLoginPage(target.release(), "Incorrect password, please try again");
+            return refuse("Incorrect password, please try again", "failed: wrong password", true);
+        // An account whose person has left the directory is no operator any more.
+        if (guarded && users->UserExists(found.get()) != ZaTrue)
+            return refuse("You are not in the directory any more and cannot log in.", "refused: not in the directory",
+                          false);
+        if (guarded) throttle.Succeeded(keys[0]);
         admit(found.get(), ZaFalse);
         return nullptr;
     }
@@ -164,7 +254,11 @@ Page* ZarvoBaseCommon::UserAuthenticateAndLogin() {
 Page* ZarvoBaseCommon::LoginPage() { return GenLoginPage(new Url(application->program), nullptr); }
 
 Page* ZarvoBaseCommon::LogoutPage() {
+    // A logout is an action: a page of another site cannot end the session.
+    if (ZaSignedSessions(this) && ZaSessionIsValid(this) == ZaTrue)
+        if (Page* refused = ZaRefuseForgedAction(this, kEventLogout)) return refused;
     const char* who = GetMyUid();
+    ZaAudit(this, who ? who : "-", "logout", nullptr, "ok");
     // Logged only when the log keeps information messages.
     log->AddMsg(ZA_INFO, (std::string("Uid ") + (who ? who : "") + " logged out").c_str());
     Page* page = GenLoginPage(new Url(application->program), "You have been logged out");

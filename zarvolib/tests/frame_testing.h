@@ -70,8 +70,11 @@ public:
     FrameTree& operator=(const FrameTree&) = delete;
 
     // The settings file: the log inside the tree plus `lines` ("name:value\n").
+    // Plain cookies unless the lines choose the kind of session: the tests
+    // of the document's cookies write them by hand.
     void WriteConfig(const std::string& lines) const {
-        WriteList("config/configInfo.lst", "logFileName:" + LogFile() + "\nlogLevel:ZA_INFO\n" + lines);
+        std::string session = lines.find("sessionSecurity:") == std::string::npos ? "sessionSecurity:ZA_PLAIN\n" : "";
+        WriteList("config/configInfo.lst", "logFileName:" + LogFile() + "\nlogLevel:ZA_INFO\n" + session + lines);
     }
     // A name/value list file under TOP.
     void WriteList(const std::string& relative, const std::string& lines) const {

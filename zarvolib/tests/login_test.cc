@@ -180,6 +180,17 @@ TEST_F(LoginTest, EveryUserLogsInAgainstTheStoreAndGetsTheirStyle) {
     }
 }
 
+TEST_F(LoginTest, SignedLoginKeepsNoWebmasterFlagTheBrowserBrought) {
+    FakeUsers users;
+    auto app = App("sessionSecurity:ZA_SIGNED\n");
+    app->userDB = &users;
+    CaptureRequest request("login=eve&password=pw", "ZarvoIsWebmaster=TRUE");
+    ZarvoBaseCommon common(&request, app.get(), ZaFalse);
+    EXPECT_EQ(common.UserAuthenticateAndLogin(), nullptr);
+    EXPECT_EQ(common.IsLoggedIn(), ZaTrue);
+    EXPECT_STREQ(request.FindCookie("ZarvoIsWebmaster"), "FALSE");
+}
+
 TEST_F(LoginTest, LoginPageHandlersOnlyForOldMozilla) {
     auto app = App();
     struct Case {
