@@ -8,8 +8,8 @@
 # Usage: scripts/page-snapshots.sh capture|compare DIR [PEOPLE [GROUPS [NONCURRENT [LOGLINES]]]]
 #        (default 3000 600 100 3000; BUILD_DIR, SNAP_TOP as in bench-console.sh;
 #        CONSOLE_PROGRAM=path runs that operadmin.cgi instead of the one built)
-# Pages above 1 MB are kept as their SHA-256 sum only. The login's own
-# header lines (Set-Cookie) are left out: they carry a fresh session.
+# Pages above 1 MB are kept as their SHA-256 sum only. Only the HTML is kept:
+# the header block carries the login's fresh session.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 mode=${1:-} dir=${2:-}
@@ -86,7 +86,7 @@ page() { # query
     cp "$top/snapshot-log" "$top/logs/zalogfile" &&
     env -i REQUEST_METHOD=GET QUERY_STRING="$1" SCRIPT_NAME=/admin/bin/operadmin.cgi \
       SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin HTTP_COOKIE="$cookies" \
-      ./operadmin.cgi) | sed '/^Set-Cookie: /d'
+      ./operadmin.cgi) | sed '1,/^$/d'
 }
 
 mkdir -p "$dir"
@@ -110,7 +110,7 @@ for entry in "${requests[@]}"; do
       printf '%-30s same (%s bytes)\n' "$name" "$size"
     else
       failed=1
-      at=$(cmp "$dir/$name.html" "$dir/$name.new" | awk '{ print $5 }' | tr -d ,)
+      at=$(cmp "$dir/$name.html" "$dir/$name.new" | awk '{ print $5 }' | tr -d , || true)
       printf '%-30s DIFFERS at byte %s\n' "$name" "${at:-end}"
       [ -n "$at" ] && { echo "  before: $(tail -c +$((at > 60 ? at - 60 : 1)) "$dir/$name.html" | head -c 160 | tr '\n' ' ')";
                         echo "  after:  $(tail -c +$((at > 60 ? at - 60 : 1)) "$dir/$name.new" | head -c 160 | tr '\n' ' ')"; }
