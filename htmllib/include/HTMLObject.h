@@ -82,6 +82,12 @@ public:
     signed char activateURLs;    // run String::ActivateURLs over data when emitting
     signed char escape;          // run String::PrepForHTML over data when emitting
     signed char enhance;         // run String::HTMLEnhanced over data when emitting
+
+private:
+    // Declared here, where it fills the gap after the flags: see knownLastChild_.
+    unsigned knownChainCuts_;
+
+public:
     char* data;                 // written right after the start tag; owned or null
     ValNameList* includes;      // (path, function or "") to copy into the output; owned
     const char* bodyFile;       // HTML file whose body is copied; the caller's, not freed
@@ -185,12 +191,11 @@ private:
 
     // Where the child chain ended at the last append, valid while child is
     // still knownFirstChild_ and no link inside a chain has been replaced
-    // since (addNextObject over an existing sibling may cut the remembered end
-    // off the chain). Otherwise the end is found from here by following next
+    // since knownChainCuts_ was taken (addNextObject over an existing sibling
+    // may cut the remembered end off the chain). Otherwise the end is found from here by following next
     // links that were added since.
     HTMLObject* knownFirstChild_;
     HTMLObject* knownLastChild_;
-    unsigned knownChainCuts_;
     // The same for the attribute list; forgotten when an attribute is deleted.
     HTMLAttribute* knownFirstAttribute_;
     HTMLAttribute* knownLastAttribute_;
