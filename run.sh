@@ -6,7 +6,10 @@
 #            [--build DIR] [--no-serve]
 #
 # DIR defaults to ./demo, PORT to 8080, the sample directory to 300 people.
-# Running it again keeps the directory and sets a new administrator password.
+# Running it again keeps the directory and sets a new administrator password
+# once the new server answers. A server that this script started earlier for
+# the same DIR (its process id is in DIR/logs/run.pid) is stopped first; when
+# anything else holds the port, nothing is changed and the script says so.
 # --no-serve prepares everything (lighttpd.conf included) and stops there.
 set -euo pipefail
 cd "$(dirname "$0")"
@@ -31,11 +34,34 @@ case $people in ''|*[!0-9]*) echo "run.sh: --people takes a number" >&2; exit 2 
 case $password in *$'\n'*) echo "run.sh: the password cannot span lines" >&2; exit 2 ;; esac
 mkdir -p "$prefix"; prefix=$(cd "$prefix" && pwd)
 
+# The server this script started for this installation, if it still runs.
+pidfile=$prefix/logs/run.pid
+own_server() {
+  local pid
+  pid=$(cat "$pidfile" 2>/dev/null) || return 1
+  case $pid in ''|*[!0-9]*) return 1 ;; esac
+  case $(tr '\0' ' ' 2>/dev/null <"/proc/$pid/cmdline") in
+    *lighttpd*" $prefix/config/lighttpd.conf"*) echo "$pid" ;;
+    *) return 1 ;;
+  esac
+}
+port_taken() { (exec 3<>"/dev/tcp/127.0.0.1/$1") 2>/dev/null; }
+earlier=
+if [ "$serve" = 1 ]; then
+  earlier=$(own_server) || earlier=
+  served=$(sed -n 's/^server\.port = //p' "$prefix/config/lighttpd.conf" 2>/dev/null)
+  if port_taken "$port" && { [ -z "$earlier" ] || [ "$served" != "$port" ]; }; then
+    echo "run.sh: port $port is in use by another program; nothing was changed." >&2
+    echo "        Stop it, or choose another port with --port N." >&2
+    exit 1
+  fi
+fi
+
 scripts/install-deps.sh lighttpd
 echo "== building in $build"
 cmake -S . -B "$build" >/dev/null
-# Only what the installation holds: the program, the store plug-in, the tool.
-cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi zafiledblib_cgi zastore >"$build/run.log" 2>&1 ||
+# Only what the installation holds: the programs, the store plug-in, the tool.
+cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi selector.cgi zafiledblib_cgi zastore >"$build/run.log" 2>&1 ||
   { tail -n 40 "$build/run.log"; exit 1; }
 echo "== installing into $prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -82,24 +108,61 @@ seed_log() {
 }
 seed_log
 
-if [ -z "$password" ]; then
-  password=$(head -c 64 /dev/urandom | tr -dc 'A-HJ-NP-Za-km-z2-9' | head -c 14)
-fi
 zastore list people | grep -q $'^operator\t' ||
   zastore person add operator --name "Console Operator" --email operator@localhost >/dev/null
-if zastore list accounts | grep -q $'^operator\t'; then
-  printf '%s\n' "$password" | zastore account passwd operator >/dev/null
-else
-  printf '%s\n' "$password" | zastore account add operator operator --admin >/dev/null
-fi
+set_password() {
+  [ -n "$password" ] || password=$(head -c 64 /dev/urandom | tr -dc 'A-HJ-NP-Za-km-z2-9' | head -c 14)
+  if zastore list accounts | grep -q $'^operator\t'; then
+    printf '%s\n' "$password" | zastore account passwd operator >/dev/null
+  else
+    printf '%s\n' "$password" | zastore account add operator operator --admin >/dev/null
+  fi
+}
 
 conf=$prefix/config/lighttpd.conf
 sed -e "s|@TOP@|$prefix|g" -e "s|@PORT@|$port|g" -e "s|@BIND@|127.0.0.1|g" \
   install/lighttpd/lighttpd.conf.in > "$conf"
-[ "$serve" = 1 ] || { echo "prepared $prefix (lighttpd -D -f $conf serves it)"; exit 0; }
+if [ "$serve" = 0 ]; then
+  set_password
+  echo "prepared $prefix (lighttpd -D -f $conf serves it)"
+  echo "Login: operator  Password: $password"
+  exit 0
+fi
+
+if [ -n "$earlier" ]; then
+  echo "== stopping the earlier server of $prefix (process $earlier)"
+  kill "$earlier" 2>/dev/null || true
+  for _ in $(seq 50); do kill -0 "$earlier" 2>/dev/null || break; sleep 0.1; done
+fi
+if port_taken "$port"; then
+  echo "run.sh: port $port is still in use; the password was not changed." >&2
+  exit 1
+fi
+lighttpd -D -f "$conf" &
+server=$!
+echo "$server" > "$pidfile"
+stop() {
+  kill "$server" 2>/dev/null
+  wait "$server" 2>/dev/null
+  # A later run may have replaced this server and its record.
+  [ "$(cat "$pidfile" 2>/dev/null)" = "$server" ] && rm -f "$pidfile"
+}
+trap stop EXIT
+trap 'exit 130' INT TERM
+for _ in $(seq 50); do
+  port_taken "$port" && break
+  kill -0 "$server" 2>/dev/null || break
+  sleep 0.1
+done
+if ! kill -0 "$server" 2>/dev/null || ! port_taken "$port"; then
+  echo "run.sh: lighttpd did not start; the password was not changed." >&2
+  tail -n 5 "$prefix/logs/lighttpd-error.log" >&2 2>/dev/null
+  exit 1
+fi
+set_password
 echo
 echo "Console:  http://127.0.0.1:$port/"
 echo "Login:    operator"
 echo "Password: $password"
 echo "(server errors go to $prefix/logs/lighttpd-error.log; Ctrl-C stops the server)"
-exec lighttpd -D -f "$conf"
+wait "$server"

@@ -64,16 +64,16 @@ cookies=$(cd "$top/web/admin/bin" && printf 'login=benchop&password=benchpw' |
   sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p' | paste -sd ';' - | sed 's/;/; /g')
 owner=$("$top/bin/zastore" --top "$top" list groups | awk -F'\t' '$4 == "shared" && !o { o = $3 } END { print o }')
 
-# Runs one request (the console with a query, or the floor with a byte count)
-# and prints its wall time in seconds and its peak memory in KB.
-run_once() { # console QUERY | floor BYTES
+# Runs one request (a program under web/ with a query, or the floor with a
+# byte count) and prints its wall time in seconds and its peak memory in KB.
+run_once() { # console QUERY PROGRAM | floor BYTES
   local start end peak
   start=$EPOCHREALTIME
   if [ "$1" = console ]; then
-    peak=$(cd "$top/web/admin/bin" &&
+    peak=$(cd "$top/web/$(dirname "$3")" &&
       env -i REQUEST_METHOD=GET QUERY_STRING="$2" HTTP_COOKIE="$cookies" \
-        SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
-        /usr/bin/time -f "%M" -o /dev/fd/3 ./operadmin.cgi 3>&1 >"$top/bench.out" 2>/dev/null)
+        SCRIPT_NAME="/$3" SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
+        /usr/bin/time -f "%M" -o /dev/fd/3 "./$(basename "$3")" 3>&1 >"$top/bench.out" 2>/dev/null)
   else
     peak=$(/usr/bin/time -f "%M" -o /dev/fd/3 "$floor" "$2" 3>&1 >"$top/floor.out" 2>/dev/null)
   fi
@@ -84,10 +84,10 @@ run_once() { # console QUERY | floor BYTES
 median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
 
 printf '%-46s %9s %9s %7s %10s %10s\n' "request" "median s" "floor s" "ratio" "peak KB" "bytes"
-bench() { # label, query [, runs]
-  local label=$1 query=$2 n=${3:-$runs} times=() floors=() peak=0 bytes=0 t m
+bench() { # label, query[, program under web/, default the console[, runs]]
+  local label=$1 query=$2 program=${3:-admin/bin/operadmin.cgi} n=${4:-$runs} times=() floors=() peak=0 bytes=0 t m
   for ((i = 0; i < n; i++)); do
-    read -r t m < <(run_once console "$query")
+    read -r t m < <(run_once console "$query" "$program")
     times+=("$t")
     ((m > peak)) && peak=$m
     bytes=$(wc -c <"$top/bench.out")
@@ -101,8 +101,8 @@ bench() { # label, query [, runs]
   printf '%-46s %9s %9s %7s %10s %10s\n' "$label" "$median" "$floorMedian" \
     "$(awk -v a="$median" -v b="$floorMedian" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')" "$peak" "$bytes"
 }
-bench "side bar" "program=navbar" "${NAV_RUNS:-30}"
-bench "front frame set" "program=front" "${NAV_RUNS:-30}"
+bench "side bar" "program=navbar" "" "${NAV_RUNS:-30}"
+bench "front frame set" "program=front" "" "${NAV_RUNS:-30}"
 bench "user IDs, first page" "program=genUid2NamePage"
 bench "user IDs, page at 50000" "program=genUid2NamePage&last_count=50000"
 bench "non-current users" "program=genDeletedUsersPage"
@@ -117,5 +117,10 @@ bench "groups: over 1000 bytes" "program=genGroupDiskUsage&selection=gt_g&gbytes
 bench "groups: name containing 'a'" "program=genGroupDiskUsage&selection=group_name&gname=a"
 bench "groups: owned by one user" "program=genGroupDiskUsage&selection=group_owner&selectedOwner=$owner"
 bench "group search form" "program=groupResSearchCondPage"
+picker=selector/bin/selector.cgi
+bench "picker: people, first 50 of all" "" $picker
+bench "picker: people, 50 from 50000" "go=Next+50&start=49950" $picker
+bench "picker: people whose name contains 'an'" "go=Search&q=an" $picker
+bench "picker: groups, first 50 of all" "go=Groups" $picker
 bench "log view: all, $loglines lines" "program=genViewLogFilePage&sub_program=show&msg_type=All"
 bench "log view: errors of the last 3 days" "program=genViewLogFilePage&sub_program=show&msg_type=ZA_ERROR&days=3"

@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Draws the console's GIF images (buttons, tabs, headings, icons, logo) for
-the style "style0" into both image folders of the web tree.
+the style "style0" into both image folders of the web tree, and the site's
+favicon.ico at its top.
 
 The images are committed, so building and testing never need Python; run
 this again only after changing a label or a colour here:
@@ -173,6 +174,21 @@ def gif(canvas, transparent):
     return head + b"\x04" + blocks + b"\x00\x3B"
 
 
+def ico(canvas, transparent):
+    """One 32-bit image in an icon file; colour 0 is see-through when asked."""
+    rows = []
+    for y in reversed(range(canvas.h)):  # the bitmap is stored bottom-up
+        for x in range(canvas.w):
+            c = canvas.px[y * canvas.w + x]
+            r, g, b = PALETTE[c]
+            rows.append(bytes([b, g, r, 0 if transparent and c == 0 else 255]))
+    mask = bytes(((canvas.w + 31) // 32) * 4 * canvas.h)
+    bitmap = struct.pack("<IiiHHIIiiII", 40, canvas.w, 2 * canvas.h, 1, 32, 0, 0, 0, 0, 0, 0)
+    bitmap += b"".join(rows) + mask
+    return (struct.pack("<HHH", 0, 1, 1)
+            + struct.pack("<BBBBHHII", canvas.w, canvas.h, 0, 0, 1, 32, len(bitmap), 22) + bitmap)
+
+
 # ------------------------------------------------------------ the shapes
 def bevel(img, x, y, w, h, face):
     img.fill(x, y, w, h, face)
@@ -279,6 +295,14 @@ def logo():
     return img, True
 
 
+def favicon():
+    img = Canvas(16, 16, WHITE)
+    img.disc(8, 8, 7, TEAL)
+    img.disc(8, 8, 5, OPAQUE)
+    img.disc(8, 8, 3, DARK)
+    return img, True
+
+
 IMAGES = {
     # buttons under forms and tables
     "barchivelog": lambda: button("Archive Log"),
@@ -340,9 +364,9 @@ IMAGES = {
 }
 
 
-def write(path, maker):
+def write(path, maker, encode=gif):
     img, transparent = maker()
-    data = gif(img, transparent)
+    data = encode(img, transparent)
     os.makedirs(os.path.dirname(path), exist_ok=True)
     with open(path, "wb") as f:
         f.write(data)
@@ -355,7 +379,8 @@ def main():
         for name, maker in IMAGES.items():
             write(os.path.join(root, folder, name + ".gif"), maker)
     write(os.path.join(root, "common/bin/images/zarvologo.gif"), logo)
-    print("wrote %d images" % (2 * len(IMAGES) + 1))
+    write(os.path.join(root, "favicon.ico"), favicon, ico)
+    print("wrote %d images" % (2 * len(IMAGES) + 2))
 
 
 if __name__ == "__main__":

@@ -69,6 +69,34 @@ async function submitLogin(page, login, password) {
   await Promise.all([page.waitForNavigation(), imageButton(page.mainFrame(), 'mlogin').click()]);
 }
 
+// Sends the login form with Enter in the password field.
+async function enterLogin(page, login, password) {
+  await page.goto(`${BASE}/`);
+  await page.fill('form[name="loginform"] input[name="login"]', login);
+  await page.fill('form[name="loginform"] input[name="password"]', password);
+  await Promise.all([page.waitForNavigation(), page.press('form[name="loginform"] input[name="password"]', 'Enter')]);
+}
+
+// The pop-up picker of people and groups, opened by an image button of a
+// search form, and its searches: each returns the result rows
+// (pick, name, ID) without the heading row.
+async function openPicker(context, form, gif) {
+  const [popup] = await Promise.all([context.waitForEvent('page'), imageButton(form, gif).click()]);
+  await popup.waitForLoadState('load');
+  popup.setDefaultTimeout(DEFAULT_TIMEOUT_MS);
+  return popup;
+}
+
+async function pickerPress(popup, button) {
+  await Promise.all([popup.waitForNavigation(), popup.click(`input[name="go"][value="${button}"]`)]);
+  return (await tableRows(popup.mainFrame(), 3)).filter((r) => r[0] !== 'Pick');
+}
+
+async function pickerSearch(popup, text) {
+  await popup.fill('input[name="q"]', text);
+  return pickerPress(popup, 'Search');
+}
+
 async function headings(frame) {
   return frame.evaluate(() => Array.from(document.querySelectorAll('h1,h2,h3')).map((h) => h.innerText.trim()));
 }
@@ -177,8 +205,8 @@ async function main() {
       await shot(page, 'login');
     });
 
-    await check('a wrong password is refused', async () => {
-      await submitLogin(page, ADMIN, `${ADMIN_PASSWORD}-wrong`);
+    await check('a wrong password, sent with Enter, is refused', async () => {
+      await enterLogin(page, ADMIN, `${ADMIN_PASSWORD}-wrong`);
       assert((await headings(page.mainFrame())).includes('Incorrect password, please try again'),
         `no refusal among ${await headings(page.mainFrame())}`);
     });
@@ -275,6 +303,54 @@ async function main() {
         `${rows.length} rows, bytes ${bytes} for the threshold ${threshold}`);
       assert(rows.slice(0, 3).map((r) => r[0]).join() === topRows.slice(0, 3).map((r) => r[0]).join(),
         'the largest users differ from the top-5 list');
+    });
+
+    await check('the picker: a person and a group picked in the pop-up fill the user search', async () => {
+      const form = await usersTab(page, 'fresourceusage', 'resSearchCondPage');
+      const popup = await openPicker(context, form, 'bselectpeople');
+      const first = await pickerSearch(popup, '');
+      assert(first.length === 50, `the first page shows ${first.length} people, not 50`);
+      const second = await pickerPress(popup, 'Next 50');
+      assert(second.length > 0 && second[0][2] !== first[0][2], 'Next 50 shows the same people again');
+      const person = (await pickerSearch(popup, NEW_UID)).find((r) => r[2] === NEW_UID);
+      assert(person, `a search for ${NEW_UID} does not find that person`);
+      await popup.check(`input[name="tick_u"][value="${NEW_UID}"]`);
+      await pickerPress(popup, 'Groups');
+      const group = (await pickerSearch(popup, GROUP)).find((r) => r[1] === GROUP);
+      assert(group, `a search for "${GROUP}" does not find the group`);
+      await popup.check(`input[name="tick_g"][value="${group[2]}"]`);
+      await pickerPress(popup, 'Search');
+      const picked = await popup.locator('input[name="picked_u"], input[name="picked_g"]').evaluateAll(
+        (boxes) => boxes.map((b) => b.value));
+      assert(picked.join() === `${NEW_UID},${group[2]}`, `picked so far: ${picked}`);
+      await shot(popup, 'picker');
+      const back = await navigates(page, 'manage_users_frame', 'selector=TRUE',
+        () => popup.click('input[name="go"][value="OK"]'));
+      const chosen = await back.locator('input[name="oper_uid_val"]:checked').evaluateAll((b) => b.map((e) => e.value));
+      assert(chosen.includes(NEW_UID) && chosen.length >= 3, `people chosen on the form: ${chosen}`);
+      assert(await back.locator('input[name="selection"][value="select_u"]').isChecked(), '"Select users" not ticked');
+      await navigates(page, 'manage_users_frame', 'program=genResUsagePage',
+        () => imageButton(back, 'bstartsearch').click());
+      const result = await frameNamed(page, 'usage_result_frame', 'program=genUserDiskUsage');
+      const names = (await tableRows(result, 7)).filter((r) => r[0] !== 'User Name').map((r) => r[0]);
+      assert(names.length === chosen.length && names.includes(person[1]) && names.includes(GROUP_HEIR),
+        `the result lists ${names}`);
+    });
+
+    await check('the picker: "Select User" picks the owner for the group search', async () => {
+      const form = await sideBar(page, 'side_managegroups', 'program=groupResSearchCondPage');
+      const popup = await openPicker(context, form, 'bselectuser');
+      assert(await popup.locator('input[name="go"][value="Groups"]').count() === 0, 'picking one user offers groups');
+      const owner = (await pickerSearch(popup, GROUP_OWNER)).find((r) => r[1] === GROUP_OWNER);
+      assert(owner, `a search for "${GROUP_OWNER}" does not find that person`);
+      await popup.check(`input[type="radio"][name="tick_u"][value="${owner[2]}"]`);
+      const back = await navigates(page, 'application_main', 'selector=TRUE',
+        () => popup.click('input[name="go"][value="OK"]'));
+      const given = await back.locator('input[name="selectedOwner"]').getAttribute('value');
+      assert(given === owner[2], `the form's owner is ${given}, not ${owner[2]}`);
+      const list = await navigates(page, 'application_main', 'program=genGroupDiskUsage',
+        () => imageButton(back, 'bstartsearch').click());
+      assert(await list.locator('a', { hasText: GROUP }).count() === 1, `the owner's groups do not include ${GROUP}`);
     });
 
     await check('a non-current user is shown and removed', async () => {

@@ -119,8 +119,8 @@ class Runner {
   summary() {
     const failed = this.results.filter((r) => !r.ok);
     const passed = this.results.length - failed.length;
-    this.log(`browser checks: ${passed} of ${this.results.length} passed`);
     failed.forEach((r) => this.log(`  failed: ${r.name}`));
+    this.log(`browser checks: ${passed} passed, ${failed.length} failed`);
     return failed.length === 0 && this.results.length > 0;
   }
 }

@@ -19,7 +19,8 @@ void ZaShLibClose(void* handle);
 
 // New copy (malloc, caller frees) of strerror(errno); null when there is no text.
 char* ZaGetLastErrorString();
-// New copy (malloc, caller frees) of the platform's name.
+// New copy (malloc, caller frees) of the name of the system the program runs
+// on, from uname: system, release and machine, e.g. "Linux 6.1.0 (x86_64)".
 char* ZaGetPlatform();
 
 // Threading interface, CGI versions: fixed results that callers rely on.

@@ -5,6 +5,9 @@
 #include <errno.h>
 #include <stdlib.h>
 #include <string.h>
+#include <sys/utsname.h>
+
+#include <string>
 
 namespace {
 
@@ -51,4 +54,9 @@ char* ZaGetLastErrorString() {
   return text ? strdup(text) : nullptr;
 }
 
-char* ZaGetPlatform() { return strdup("Sun Microsystems Solaris"); }
+char* ZaGetPlatform() {
+  struct utsname host;
+  if (uname(&host) != 0) return strdup("Unix");
+  std::string name = std::string(host.sysname) + " " + host.release + " (" + host.machine + ")";
+  return strdup(name.c_str());
+}

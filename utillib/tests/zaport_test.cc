@@ -1,6 +1,9 @@
 // Shared-library loading, error texts and the CGI threading interface.
 #include <gtest/gtest.h>
 #include <dlfcn.h>
+#include <sys/utsname.h>
+
+#include <memory>
 #include <string>
 
 #include "zaport.h"
@@ -47,6 +50,14 @@ TEST(CgiThreading, FixedResultsThatCallersRelyOn) {
   auto lock = reinterpret_cast<int (*)(void*)>(dlsym(RTLD_DEFAULT, "ZaMutexLock"));
   ASSERT_TRUE(alloc && lock && dlsym(RTLD_DEFAULT, "ZaMutexUnlock") && dlsym(RTLD_DEFAULT, "ZaMutexFree"));
   EXPECT_EQ(lock(alloc()), 0);
+}
+
+TEST(Platform, NamesTheRunningSystem) {
+  struct utsname host;
+  ASSERT_EQ(uname(&host), 0);
+  std::unique_ptr<char, decltype(&free)> platform(ZaGetPlatform(), &free);
+  EXPECT_EQ(std::string(platform.get()).rfind(std::string(host.sysname) + " " + host.release, 0), 0u)
+      << platform.get();
 }
 
 }  // namespace

@@ -189,7 +189,15 @@ Page* ZaAuthenticateAndLogIn(ZarvoBaseCommon* common, const ZaLoginRules& rules)
         common->LogIn(uid, isWebmaster(uid), serverLogin);
         if (rules.personalStyle) common->SetCurrentStyle(common->application, uid);
         users->NoteLogin(uid);
-        ZaAudit(common, uid, "login", serverLogin == ZaTrue ? "web server" : "form", "ok");
+        const bool plain = !ZaSignedSessions(common);
+        // Plain cookies can be written by anyone: each session says so.
+        if (plain)
+            common->log->AddMsg(ZA_WARNING, (std::string("Uid ") + uid +
+                                             " logged in with plain cookies (sessionSecurity ZA_PLAIN): "
+                                             "anyone who can write these cookies can act as an operator")
+                                                .c_str());
+        ZaAudit(common, uid, "login", serverLogin == ZaTrue ? "web server" : "form",
+                plain ? "ok, plain cookies" : "ok");
     };
 
     if (!StringIsEmpty(request->remoteUser)) {
@@ -305,6 +313,13 @@ Page* ZarvoBaseCommon::GenLoginPage(Url* action, const char* message) {
 
     Center* submit = new Center(new Br(""));
     submit->addObject(new ZaImageButton(new SubmitFormUrl(), "mlogin", "Login"));
+    // Enter in either field sends the form, as it does in a form with a submit
+    // button; this one is kept out of sight, so the page looks as before.
+    Input* enter = new Input(static_cast<const char*>(nullptr));
+    enter->addAttribute(ATTR_TYPE, "submit");
+    enter->addAttribute("tabindex", "-1");
+    enter->addAttribute("style", "position:absolute;left:-9999px");
+    submit->addObject(enter);
     form->addObject(submit);
     return page.release();
 }
