@@ -191,7 +191,12 @@ TEST_F(Security, NoRequestTextForgesOrSplitsALogRecord) {
     for (const std::string& program : {std::string("x%0D%0AFORGED:OperAdmin:ZA_AUDIT:forged"), longName}) {
         Get("program=" + program, LogIn("olga", "operator-pw"));
         Tree().Run(CgiRequest::Post("login=" + program + "&password=p"));
+        // With plain cookies the user ID cookie itself reaches both logs.
+        Tree().WriteConfig("sessionSecurity:ZA_PLAIN\nlogLevel:ZA_INFO\n");
+        Get("program=app_common_prog_logout", "ZarvoUidCookie=" + program + "; ZarvoIsWebmaster=TRUE");
+        Tree().WriteConfig("sessionSecurity:ZA_SIGNED\nlogLevel:ZA_INFO\n");
     }
+    EXPECT_NE(Tree().ReadLog().find(" logged out"), std::string::npos);
     for (const fs::path& log : {Tree().LogFile(), Tree().Top() / "logs" / "audit.log"}) {
         std::istringstream lines(E2EInstall::ReadText(log));
         for (std::string line; std::getline(lines, line);) {

@@ -113,6 +113,29 @@ TEST_F(LockTest, SharedHoldersProceedTogetherAndExclusiveWaitsForBoth) {
   EXPECT_EQ(writer.Finish(), 0);
 }
 
+// A process that keeps the lock cannot make a request hang: the wait ends
+// after ten seconds with a message for the operator.
+TEST_F(LockTest, AWaitForAStuckHolderEndsWithABusyMessage) {
+  Child holder(path, ZaExclusiveLock);
+  ASSERT_TRUE(holder.Holds(5000));
+  const time_t start = time(nullptr);
+  void* handle = nullptr;
+  try {
+    ZaLockFileGrab(path.c_str(), ZaTrue, ZaSharedLock, &handle);
+    ADD_FAILURE() << "the lock was granted beside an exclusive holder";
+    ZaLockFileRelease(handle, ZaTrue);
+  } catch (ZaError* e) {
+    EXPECT_EQ(e->level, 4);
+    ASSERT_NE(e->userMessages.head, nullptr);
+    EXPECT_NE(std::string(e->userMessages.head->value).find("The console is busy"), std::string::npos);
+    delete e;
+  }
+  const time_t waited = time(nullptr) - start;
+  EXPECT_GE(waited, 9);
+  EXPECT_LE(waited, 15);
+  EXPECT_EQ(holder.Finish(), 0);
+}
+
 // Closing a second descriptor of the file would drop the outer lock too.
 TEST_F(LockTest, NestedGrabsInOneProcessKeepTheOuterLock) {
   ASSERT_EQ(symlink(path.c_str(), (dir + "/link.lck").c_str()), 0);  // another spelling

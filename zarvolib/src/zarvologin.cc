@@ -186,7 +186,15 @@ Page* ZaAuthenticateAndLogIn(ZarvoBaseCommon* common, const ZaLoginRules& rules)
         common->LogIn(uid, isWebmaster(uid), serverLogin);
         if (rules.personalStyle) common->SetCurrentStyle(common->application, uid);
         users->NoteLogin(uid);
-        ZaAudit(common, uid, "login", serverLogin == ZaTrue ? "web server" : "form", "ok");
+        const bool plain = !ZaSignedSessions(common);
+        // Plain cookies can be written by anyone: each session says so.
+        if (plain)
+            common->log->AddMsg(ZA_WARNING, (std::string("Uid ") + uid +
+                                             " logged in with plain cookies (sessionSecurity ZA_PLAIN): "
+                                             "anyone who can write these cookies can act as an operator")
+                                                .c_str());
+        ZaAudit(common, uid, "login", serverLogin == ZaTrue ? "web server" : "form",
+                plain ? "ok, plain cookies" : "ok");
     };
 
     if (!StringIsEmpty(request->remoteUser)) {

@@ -5,9 +5,8 @@
 #include <random>
 #include <unordered_set>
 
-#include "fdbstore.h"
+#include "zastoreseed.h"
 #include "vcard.h"
-#include "zastore.h"
 
 namespace {
 
@@ -41,28 +40,33 @@ long long Bytes(std::mt19937_64& rng, long long largest) {
 
 }  // namespace
 
-void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long seed, FdbBulkData* out) {
+void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long seed, ZaStoreBulkData* out) {
   std::mt19937_64 rng(seed);
-  std::vector<std::string> current;
+  // Account holders still in the directory, and those who left.
+  std::vector<std::string> current, gone;
   for (long i = 1; i <= people + nonCurrent; ++i) {
     bool inDirectory = i <= people;
+    // Every 25th person has no account yet, for account creation to work on.
+    bool account = !inDirectory || i % 25 != 0;
     std::string uid = Id(inDirectory ? 'u' : 'x', i);
     std::string given = Pick(rng, kGiven), family = Pick(rng, kFamily);
     std::string login = given + "." + family + std::to_string(i);
     for (char& c : login) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    FdbAccount account;
-    account.uid = uid;
-    account.login = login;
-    account.admin = i == 1;
-    account.name = given + " " + family;
-    out->accounts.push_back(account);
-    if (rng() % 10 < 4) out->userFiles.emplace_back(uid, Bytes(rng, 8LL << 20));
-    if (rng() % 5 == 0) out->styles.emplace_back(uid, "style" + std::to_string(rng() % 4));
+    ZaStoreAccount holder;
+    holder.uid = uid;
+    holder.login = login;
+    holder.admin = i == 1;
+    holder.name = given + " " + family;
+    if (account) {
+      out->accounts.push_back(holder);
+      if (rng() % 10 < 4) out->userFiles.emplace_back(uid, Bytes(rng, 8LL << 20));
+      if (rng() % 5 == 0) out->styles.emplace_back(uid, "style" + std::to_string(rng() % 4));
+      (inDirectory ? current : gone).push_back(uid);
+    }
     if (!inDirectory) continue;
-    current.push_back(uid);
     std::unique_ptr<VCard> card(new VCard);
     card->AddEntry(VCardPropUid, uid.c_str());
-    card->AddEntry(VCardPropFn, account.name.c_str());
+    card->AddEntry(VCardPropFn, holder.name.c_str());
     card->AddEntry(VCardPropN, (family + ";" + given).c_str());
     card->AddEntry(VCardPropEmail, (login + "@example.com").c_str());
     card->AddEntry(VCardPropTitle, (std::string(Pick(rng, kTopics)) + " engineer").c_str());
@@ -71,11 +75,17 @@ void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long se
     out->cards.push_back(std::move(card));
   }
   for (long i = 1; i <= groups && current.size() >= 2; ++i) {
-    FdbGroup g;
+    ZaStoreGroup g;
     g.gid = Id('g', i);
     g.name = std::string(Pick(rng, kTopics)) + " team " + std::to_string(i);
     g.owner = current[rng() % current.size()];
     g.shared = rng() % 10 < 7;
+    // Some shared groups belong to people who left, so that the clean-up
+    // has groups to hand over.
+    if (!gone.empty() && i % 10 == 3) {
+      g.owner = gone[rng() % gone.size()];
+      g.shared = true;
+    }
     g.members.push_back(g.owner);
     std::unordered_set<std::string> in = {g.owner};
     for (long n = 1 + rng() % 10; n > 0; --n) {
@@ -83,14 +93,14 @@ void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long se
       if (in.insert(m).second) g.members.push_back(m);
     }
     for (long d = rng() % 4; d > 0; --d) {
-      FdbDocument doc{std::string(Pick(rng, kDocs)) + "-" + std::to_string(d) + ".txt",
+      ZaStoreDocument doc{std::string(Pick(rng, kDocs)) + "-" + std::to_string(d) + ".txt",
                       "The " + g.name + " " + Pick(rng, kDocs), g.members[rng() % g.members.size()]};
       out->documents.emplace_back(g.gid, doc);
     }
     if (rng() % 10 < 6) out->groupFiles.emplace_back(g.gid, Bytes(rng, 32LL << 20));
     out->groups.push_back(g);
   }
-  for (const FdbAccount& a : out->accounts) {
+  for (const ZaStoreAccount& a : out->accounts) {
     std::unordered_set<std::string> seen;
     for (long n = rng() % 4; n > 0 && !current.empty(); --n) {
       const std::string& p = current[rng() % current.size()];
