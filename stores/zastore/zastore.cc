@@ -1,27 +1,35 @@
-// zastore SUBCOMMAND ... --top DIR: every subcommand checks its whole input
-// before it changes anything and exits non-zero with a message on failure.
-#include "zastore.h"
-
+// zastore SUBCOMMAND ... --top DIR: sets up and fills the directory store that
+// the installation's configuration names, through the store plug-in's
+// administration interface. Every subcommand checks its whole input before it
+// changes anything and exits non-zero with a message on failure.
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <memory>
 
-#include "fdbpasswd.h"
-#include "fdbrecords.h"
-#include "fdbstore.h"
-#include "fdbuserdb.h"
+#include "vallist.h"
 #include "vcard.h"
 #include "versit.h"
 #include "zafile.h"
 #include "zalock.h"
+#include "zastoreadmin.h"
+#include "zastorelimits.h"
+#include "zastoreloader.h"
+#include "zastoreseed.h"
 
 namespace {
+
+// A bad command line: the message is printed with the usage and the tool exits with 2.
+struct ZaStoreUsageError {
+  std::string message;
+};
 
 const char kUsage[] =
     "usage: zastore COMMAND --top DIR\n"
@@ -34,7 +42,8 @@ const char kUsage[] =
     "  hotlist add UID (--person UID2 | --group GID)\n"
     "  usage add (--user UID | --group GID) BYTES | usage rescan\n"
     "  seed --people N --groups M [--noncurrent K] [--seed S]\n"
-    "  list (people|accounts|groups)\n";
+    "  list (people|accounts|groups)\n"
+    "  --help, -h: this text\n";
 
 // The command line split into words and --options (an option takes the next
 // word as its value unless it is a flag).
@@ -105,17 +114,25 @@ long Number(const std::string& text, const char* what) {
   return static_cast<long>(n);
 }
 
-// Names and descriptions end up in one-line records and card lines: control
-// characters (line ends, tabs) in them are refused rather than mangled.
-void CheckText(const std::string& text, const char* what) {
-  for (unsigned char c : text)
-    if (c < 0x20 || c == 0x7f) throw ZaStoreUsageError{std::string(what) + " must not hold control characters"};
+// Texts and IDs are checked as the store checks them, but a refusal here is a
+// bad command line.
+template <class F>
+void AsUsage(F check) {
+  try {
+    check();
+  } catch (ZaError* e) {
+    std::string message = e->userMessages.head && e->userMessages.head->value ? e->userMessages.head->value : "";
+    delete e;
+    throw ZaStoreUsageError{message};
+  }
+}
+
+void CheckText(const std::string& text, const char* what, size_t limit = kZaStoreMaxName) {
+  AsUsage([&] { ZaCheckStoreText(text, what, limit); });
 }
 
 void CheckId(const std::string& id, const char* what) {
-  if (!FdbValidId(id))
-    throw ZaStoreUsageError{std::string("invalid ") + what + " \"" + id +
-                            "\" (1 to 64 letters, digits, '.', '_', '-', '@')"};
+  AsUsage([&] { ZaCheckStoreId(id, what); });
 }
 
 // Turns the terminal's echo off while a password is typed; does nothing when
@@ -155,50 +172,66 @@ std::string ReadPassword() {
   return line;
 }
 
-// The store's folder: "FileDBDir" of the installation's configuration, else TOP/data.
-std::string DataDir(const std::string& top) {
-  std::string config = top + "/config/configInfo.lst";
-  ValNameList settings;
-  if (ZaCheckIfFile(config.c_str()) == ZaTrue) {
-    ZaLockFileGuard lock((config + ".lck").c_str(), ZaSharedLock);
-    settings.Read(config.c_str());
+// The folder this program lives in, from which a build or an installation
+// keeps its plug-ins in "../lib".
+std::string OwnLibDir() {
+  char self[PATH_MAX];
+  ssize_t n = readlink("/proc/self/exe", self, sizeof self - 1);
+  if (n <= 0) return "lib";
+  std::string path(self, static_cast<size_t>(n));
+  return path.substr(0, path.rfind('/')) + "/../lib";
+}
+
+// The installation's configuration and the store plug-in it names.
+struct Installation {
+  std::string top;
+  std::unique_ptr<ValNameList> settings;
+  std::unique_ptr<ZaLoadedStoreAdmin> store;
+
+  explicit Installation(const std::string& folder) : top(folder), settings(ZaReadStoreSettings(folder)) {
+    std::string plugin = ZaStorePluginPath(top, settings.get(), OwnLibDir());
+    if (plugin.empty()) throw Failure{"no store plug-in for the configured store format in " + top + "/lib"};
+    store.reset(new ZaLoadedStoreAdmin(plugin, top, settings.get()));
   }
-  ValNameListItem* item = settings.Lookup(kFdbDirKey);
-  if (!item || !item->value || !*item->value) return top + "/data";
-  return item->value[0] == '/' ? item->value : top + "/" + item->value;
+};
+
+// Sets "status" to "done" in the set-up answers, under their lock, replacing
+// the file whole so that it is never seen half-written.
+void MarkSetUp(const std::string& setup) {
+  ZaLockFileGuard lock((setup + ".lck").c_str(), ZaExclusiveLock);
+  ValNameList answers;
+  answers.Read(setup.c_str());
+  answers.Replace("status", "done");
+  std::string temporary = setup + ".XXXXXX";
+  int fd = mkstemp(&temporary[0]);
+  if (fd < 0) throw Failure{"cannot write " + setup};
+  FILE* out = fdopen(fd, "w");
+  if (!out) {
+    close(fd);
+    unlink(temporary.c_str());
+    throw Failure{"cannot write " + setup};
+  }
+  fchmod(fd, 0644);
+  answers.Write(out);
+  bool written = fflush(out) == 0 && fsync(fd) == 0;
+  written = fclose(out) == 0 && written;
+  if (!written || rename(temporary.c_str(), setup.c_str()) != 0) {
+    unlink(temporary.c_str());
+    throw Failure{"cannot write " + setup};
+  }
 }
 
 void Init(const std::string& top) {
   for (const std::string& d : {top, top + "/config", top + "/logs"})
     if (ZaMkdir(d.c_str(), 0755, ZaTrue) != ZaTrue) throw Failure{"cannot create the folder " + d};
-  std::string dataDir = DataDir(top);
-  if (ZaMkdir(dataDir.c_str(), 0755, ZaTrue) != ZaTrue) throw Failure{"cannot create the folder " + dataDir};
-  FileDirStore(dataDir).Initialise();
-  std::string setup = top + "/config/setup.lst";
-  ZaLockFileGuard lock((setup + ".lck").c_str(), ZaExclusiveLock);
-  ValNameList answers;
-  answers.Read(setup.c_str());
-  answers.Replace("status", "done");
-  char* text = nullptr;
-  size_t length = 0;
-  FILE* out = open_memstream(&text, &length);
-  if (!out) throw Failure{"out of memory"};
-  answers.Write(out);
-  fclose(out);
-  std::string contents(text, length);
-  free(text);
-  FdbReplaceFile(setup, contents);  // never a half-written set-up file
-  std::cout << "store ready in " << dataDir << "\n";
+  Installation inst(top);
+  std::string said = (*inst.store)->Init();
+  if (!said.empty()) std::cout << said << "\n";
+  MarkSetUp(top + "/config/setup.lst");
+  std::cout << "store ready in " << (*inst.store)->Location() << "\n";
 }
 
-std::unique_ptr<FileDirStore> OpenStore(const std::string& top) {
-  std::unique_ptr<FileDirStore> store(new FileDirStore(DataDir(top)));
-  if (ZaCheckIfDirectory(store->DataDir().c_str()) != ZaTrue || !store->IsInitialised())
-    throw Failure{"no store in " + store->DataDir() + "; run \"zastore init --top " + top + "\" first"};
-  return store;
-}
-
-void Person(FileDirStore& store, const Args& a) {
+void Person(ZaStoreAdmin& store, const Args& a) {
   const std::string& verb = a.words.size() > 1 ? a.words[1] : "";
   std::vector<std::unique_ptr<VCard>> cards;
   if (verb == "import") {
@@ -233,32 +266,31 @@ void Person(FileDirStore& store, const Args& a) {
   }
 }
 
-void Account(FileDirStore& store, const Args& a) {
+void Account(ZaStoreAdmin& store, const Args& a) {
   const std::string& verb = a.words.size() > 1 ? a.words[1] : "";
   if (verb == "add") {
     a.Expect(4, {"--admin"});
     CheckId(a.words[2], "user ID");
     CheckId(a.words[3], "login name");
-    if (!store.FindPerson(a.words[2], nullptr)) throw Failure{"no person " + a.words[2] + " in the directory"};
-    if (store.FindAccount(a.words[2], nullptr)) throw Failure{a.words[2] + " has an account already"};
-    if (store.FindAccountByLogin(a.words[3], nullptr)) throw Failure{"the login " + a.words[3] + " is taken"};
-    std::string hash = FdbHashPassword(ReadPassword());
-    if (!store.CreateAccount(a.words[2], a.words[3], a.Has("--admin"), hash))
-      throw Failure{"the account could not be created (taken meanwhile?)"};
+    // Checked before the password is asked for.
+    if (!store.PersonExists(a.words[2])) throw Failure{"no person " + a.words[2] + " in the directory"};
+    if (store.AccountExists(a.words[2])) throw Failure{a.words[2] + " has an account already"};
+    if (store.LoginTaken(a.words[3])) throw Failure{"the login " + a.words[3] + " is taken"};
+    store.AddAccount(a.words[2], a.words[3], a.Has("--admin"), ReadPassword());
   } else if (verb == "passwd") {
     a.Expect(3, {});
-    if (!store.FindAccount(a.words[2], nullptr)) throw Failure{a.words[2] + " has no account"};
+    if (!store.AccountExists(a.words[2])) throw Failure{a.words[2] + " has no account"};
     if (!store.SetPassword(a.words[2], ReadPassword())) throw Failure{a.words[2] + " has no account"};
   } else {
     throw ZaStoreUsageError{"account needs add or passwd"};
   }
 }
 
-void Group(FileDirStore& store, const Args& a) {
+void Group(ZaStoreAdmin& store, const Args& a) {
   const std::string& verb = a.words.size() > 1 ? a.words[1] : "";
   if (verb == "add") {
     a.Expect(4, {"--owner", "--shared", "--member"});
-    FdbGroup g;
+    ZaStoreGroup g;
     g.gid = a.words[2];
     g.name = a.words[3];
     g.owner = a.Get("--owner", true);
@@ -278,30 +310,29 @@ void Group(FileDirStore& store, const Args& a) {
   }
 }
 
-void Document(FileDirStore& store, const Args& a) {
+void Document(ZaStoreAdmin& store, const Args& a) {
   if (a.words.size() < 2 || a.words[1] != "add") throw ZaStoreUsageError{"document needs add"};
   a.Expect(4, {"--owner", "--description"});
-  FdbGroup g;
-  if (!store.FindGroup(a.words[2], &g)) throw Failure{"no group " + a.words[2]};
   CheckText(a.words[3], "the document name");
-  CheckText(a.Get("--description"), "--description");
-  FdbDocument doc{a.words[3], a.Get("--description"), a.Has("--owner") ? a.Get("--owner") : g.owner};
-  if (!store.FindAccount(doc.owner, nullptr)) throw Failure{doc.owner + " has no account"};
+  CheckText(a.Get("--description"), "--description", kZaStoreMaxDescription);
+  ZaStoreGroup g;
+  if (!store.FindGroup(a.words[2], &g)) throw Failure{"no group " + a.words[2]};
+  ZaStoreDocument doc{a.words[3], a.Get("--description"), a.Has("--owner") ? a.Get("--owner") : g.owner};
+  if (!store.AccountExists(doc.owner)) throw Failure{doc.owner + " has no account"};
   if (!store.AddDocument(g.gid, doc)) throw Failure{"the group has a document named " + doc.name + " already"};
 }
 
-void Hotlist(FileDirStore& store, const Args& a) {
+void Hotlist(ZaStoreAdmin& store, const Args& a) {
   if (a.words.size() < 2 || a.words[1] != "add") throw ZaStoreUsageError{"hotlist needs add"};
   a.Expect(3, {"--person", "--group"});
   if (a.Has("--person") == a.Has("--group")) throw ZaStoreUsageError{"give one of --person and --group"};
   bool group = a.Has("--group");
   std::string target = a.Get(group ? "--group" : "--person");
-  if (!store.FindAccount(a.words[2], nullptr)) throw Failure{a.words[2] + " has no account"};
-  if (!store.AddToHotlist(a.words[2], group ? kFdbHotlistGroup : kFdbHotlistPerson, target))
-    throw Failure{(group ? "no group " : "no person ") + target};
+  if (!store.AccountExists(a.words[2])) throw Failure{a.words[2] + " has no account"};
+  if (!store.AddToHotlist(a.words[2], group, target)) throw Failure{(group ? "no group " : "no person ") + target};
 }
 
-void Usage(FileDirStore& store, const Args& a) {
+void Usage(ZaStoreAdmin& store, const Args& a) {
   const std::string& verb = a.words.size() > 1 ? a.words[1] : "";
   if (verb == "rescan") {
     a.Expect(2, {});
@@ -317,7 +348,7 @@ void Usage(FileDirStore& store, const Args& a) {
   if (!store.AddUsageFile(group, id, bytes)) throw Failure{(group ? "no group " : "no account for ") + id};
 }
 
-void Seed(FileDirStore& store, const Args& a) {
+void Seed(ZaStoreAdmin& store, const Args& a) {
   a.Expect(1, {"--people", "--groups", "--noncurrent", "--seed"});
   long people = Number(a.Get("--people", true), "--people");
   long groups = Number(a.Get("--groups", true), "--groups");
@@ -328,24 +359,24 @@ void Seed(FileDirStore& store, const Args& a) {
   const long kMost = 10000000;
   if (people + nonCurrent > kMost || groups > kMost)
     throw ZaStoreUsageError{"seed makes at most " + std::to_string(kMost) + " accounts and as many groups"};
-  FdbBulkData data;
+  ZaStoreBulkData data;
   ZaStoreGenerate(people, groups, nonCurrent, seed, &data);
   store.BulkLoad(&data);
   std::cout << "seeded " << people << " people, " << nonCurrent << " non-current accounts, " << groups
             << " groups\n";
 }
 
-void List(FileDirStore& store, const Args& a) {
+void List(ZaStoreAdmin& store, const Args& a) {
   a.Expect(2, {});
   const std::string& what = a.words[1];
   if (what == "people") {
-    for (const FdbPerson& p : store.People()) std::cout << p.uid << '\t' << p.name << '\t' << p.email << '\n';
+    for (const ZaStorePerson& p : store.People()) std::cout << p.uid << '\t' << p.name << '\t' << p.email << '\n';
   } else if (what == "accounts") {
-    for (const FdbAccount& acc : store.Accounts())
+    for (const ZaStoreAccount& acc : store.Accounts())
       std::cout << acc.uid << '\t' << acc.login << '\t' << (acc.admin ? "admin" : "-") << '\t'
-                << (store.FindPerson(acc.uid, nullptr) ? "current" : "non-current") << '\n';
+                << (acc.current ? "current" : "non-current") << '\n';
   } else if (what == "groups") {
-    for (const FdbGroup& g : store.Groups()) {
+    for (const ZaStoreGroup& g : store.Groups()) {
       std::cout << g.gid << '\t' << g.name << '\t' << g.owner << '\t' << (g.shared ? "shared" : "private") << '\t';
       for (size_t i = 0; i < g.members.size(); ++i) std::cout << (i ? "," : "") << g.members[i];
       std::cout << '\n';
@@ -362,6 +393,11 @@ std::string Explain(ZaError* e) {
 }
 
 int Run(int argc, char** argv) {
+  for (int i = 1; i < argc; ++i)
+    if (!strcmp(argv[i], "--help") || !strcmp(argv[i], "-h")) {
+      std::cout << kUsage;
+      return 0;
+    }
   Args a(argc, argv);
   if (a.words.empty()) throw ZaStoreUsageError{"no command"};
   std::string top = a.Get("--top");
@@ -376,15 +412,18 @@ int Run(int argc, char** argv) {
   bool known = false;
   for (const char* c : commands) known = known || command == c;
   if (!known) throw ZaStoreUsageError{"unknown command " + command};
-  std::unique_ptr<FileDirStore> store = OpenStore(top);
-  if (command == "person") Person(*store, a);
-  if (command == "account") Account(*store, a);
-  if (command == "group") Group(*store, a);
-  if (command == "document") Document(*store, a);
-  if (command == "hotlist") Hotlist(*store, a);
-  if (command == "usage") Usage(*store, a);
-  if (command == "seed") Seed(*store, a);
-  if (command == "list") List(*store, a);
+  Installation inst(top);
+  ZaStoreAdmin& store = **inst.store;
+  if (!store.IsInitialised())
+    throw Failure{"no store in " + store.Location() + "; run \"zastore init --top " + top + "\" first"};
+  if (command == "person") Person(store, a);
+  if (command == "account") Account(store, a);
+  if (command == "group") Group(store, a);
+  if (command == "document") Document(store, a);
+  if (command == "hotlist") Hotlist(store, a);
+  if (command == "usage") Usage(store, a);
+  if (command == "seed") Seed(store, a);
+  if (command == "list") List(store, a);
   return 0;
 }
 

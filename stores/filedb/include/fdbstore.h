@@ -14,6 +14,7 @@
 #include <vector>
 
 #include "fdbrecords.h"
+#include "zastoreadmin.h"
 
 class VCard;
 class ZaDocumentObjList;
@@ -30,30 +31,11 @@ struct FdbAccount {
   long long lastLogin = 0;
 };
 
-struct FdbGroup {
-  std::string gid, name, owner;
-  bool shared = false;
-  std::vector<std::string> members;
-};
+typedef ZaStoreGroup FdbGroup;
 
 enum FdbHotlistKind { kFdbHotlistPerson, kFdbHotlistGroup };
 
-struct FdbDocument {
-  std::string name, description, owner;
-};
-
-// Everything a generated directory holds, written in one go by BulkLoad.
-struct FdbBulkData {
-  std::vector<std::unique_ptr<VCard>> cards;
-  std::vector<FdbAccount> accounts;  // hash filled in; name taken from the cards
-  std::vector<FdbGroup> groups;
-  std::vector<std::pair<std::string, FdbDocument>> documents;  // group ID, document
-  std::vector<std::pair<std::string, std::string>> personHotlist, groupHotlist;
-  std::vector<std::pair<std::string, std::string>> styles;     // user ID, style
-  std::vector<std::pair<std::string, long long>> userFiles, groupFiles;  // ID, bytes
-  FdbBulkData();
-  ~FdbBulkData();
-};
+typedef ZaStoreDocument FdbDocument;
 
 // A user or group ID: 1 to 64 letters, digits, '.', '_', '-' or '@', not
 // starting with '.', so that it can name a folder and a record field.
@@ -87,7 +69,7 @@ class FileDirStore {
   bool FindAccountByLogin(const std::string& login, FdbAccount* out);
   std::vector<FdbAccount> Accounts();           // in creation order
   // False when the person is not in the directory, already has an account,
-  // or the login name is taken or unusable. `hash` (FdbHashPassword) may be
+  // or the login name is taken or unusable. `hash` (ZaHashPassword) may be
   // given so that the account never exists without its password.
   bool CreateAccount(const std::string& uid, const std::string& login, bool admin,
                      const std::string& hash = "");
@@ -135,7 +117,7 @@ class FileDirStore {
   void RescanUsage();  // recomputes the whole usage summary
 
   // Fills an initialised, empty store (user ZaError* otherwise).
-  void BulkLoad(FdbBulkData* data);
+  void BulkLoad(ZaStoreBulkData* data);
 
   std::string UserFolder(const std::string& uid) const;
   std::string GroupFolder(const std::string& gid) const;

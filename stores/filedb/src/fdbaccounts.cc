@@ -3,7 +3,7 @@
 #include <ctime>
 
 #include "fdblock.h"
-#include "fdbpasswd.h"
+#include "zastorepasswd.h"
 #include "fdbstore.h"
 #include "fdbstore_tables.h"
 #include "zafile.h"
@@ -85,13 +85,13 @@ static bool ChangeAccount(FdbAccountTable& accounts, const std::string& uid, Cha
 bool FileDirStore::SetPassword(const std::string& uid, const std::string& password) {
   CheckReachable();
   // Hashing is slow on purpose: do it before taking the lock.
-  std::string hash = FdbHashPassword(password);
+  std::string hash = ZaHashPassword(password);
   return ChangeAccount(tables->accounts, uid, [&](FdbAccount& a) { a.hash = hash; });
 }
 
 bool FileDirStore::CheckPassword(const std::string& uid, const std::string& password) {
   FdbAccount account;
-  return FindAccount(uid, &account) && FdbPasswordMatches(password, account.hash);
+  return FindAccount(uid, &account) && ZaPasswordMatches(password, account.hash);
 }
 
 bool FileDirStore::NoteLogin(const std::string& uid) {

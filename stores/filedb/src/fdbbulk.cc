@@ -42,7 +42,7 @@ static void WriteDocuments(const std::string& path, const std::vector<const FdbD
   FdbReplaceFile(path, text);
 }
 
-void FileDirStore::BulkLoad(FdbBulkData* data) {
+void FileDirStore::BulkLoad(ZaStoreBulkData* data) {
   CheckReachable();
   if (!IsInitialised()) UserError(__LINE__, "The store in " + dir + " is not initialised");
   Tables& t = *tables;
@@ -64,7 +64,7 @@ void FileDirStore::BulkLoad(FdbBulkData* data) {
   for (const auto& entry : documents) WriteDocuments(DocumentFile(entry.first), entry.second);
 
   std::map<std::string, long long> bytes;  // by folder
-  for (const FdbAccount& a : data->accounts) bytes[UserFolder(a.uid)] += 0;
+  for (const ZaStoreAccount& a : data->accounts) bytes[UserFolder(a.uid)] += 0;
   for (const FdbGroup& g : data->groups) bytes[GroupFolder(g.gid)] += 0;
   for (const auto& f : data->userFiles) bytes[UserFolder(f.first)] += f.second;
   for (const auto& f : data->groupFiles) bytes[GroupFolder(f.first)] += f.second;
@@ -81,7 +81,12 @@ void FileDirStore::BulkLoad(FdbBulkData* data) {
   // The sizes are the ones just written, and nobody else writes into folders
   // that did not exist before, so their times can be trusted as they are.
   FdbAppendCards(t.people, dir, &data->cards);
-  for (FdbAccount& a : data->accounts) {
+  for (const ZaStoreAccount& given : data->accounts) {
+    FdbAccount a;
+    a.uid = given.uid;
+    a.login = given.login;
+    a.name = given.name;
+    a.admin = given.admin;
     auto person = t.people.byUid.find(FdbKey(a.uid));
     if (a.name.empty() && person != t.people.byUid.end()) a.name = t.people.list[person->second].name;
     t.accounts.rows.push_back(FdbAccountTable::Encode(a));

@@ -18,9 +18,6 @@ const char kFdbPeopleFile[] = "people.vcf";
 const char kFdbIndexFile[] = "people.idx";
 const char kFdbPeopleSummary[] = "people.tab";
 
-FdbBulkData::FdbBulkData() = default;
-FdbBulkData::~FdbBulkData() = default;
-
 bool FdbValidId(const std::string& id) {
   if (id.empty() || id.size() > 64 || id[0] == '.') return false;
   for (unsigned char c : id)

@@ -79,6 +79,11 @@ TEST_F(ToolTest, BadInputChangesNothing) {
       {"seed --people 10 --groups 2", "", 1, "not empty"},
       {"seed --people 999999999999 --groups 2", "", 2, "at most"},
       {"document add g1 plan --description \"$(printf 'a\\nb')\"", "", 2, "control characters"},
+      {"person add carl --name \"$(head -c 257 /dev/zero | tr '\\0' x)\"", "", 2, "longer than 256 bytes"},
+      {"person add carl --name Carl --email \"$(head -c 260 /dev/zero | tr '\\0' x)@x\"", "", 2, "longer than 256"},
+      {"group add g2 \"$(head -c 257 /dev/zero | tr '\\0' x)\" --owner ann", "", 2, "longer than 256"},
+      {"document add g1 \"$(head -c 257 /dev/zero | tr '\\0' x)\"", "", 2, "longer than 256"},
+      {"document add g1 plan --description \"$(head -c 4097 /dev/zero | tr '\\0' x)\"", "", 2, "longer than 4096"},
       {"list everything", "", 2, "list needs"},
       {"list people --bogus 1", "", 2, "unknown option"},
   };

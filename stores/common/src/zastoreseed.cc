@@ -5,9 +5,8 @@
 #include <random>
 #include <unordered_set>
 
-#include "fdbstore.h"
+#include "zastoreseed.h"
 #include "vcard.h"
-#include "zastore.h"
 
 namespace {
 
@@ -41,7 +40,7 @@ long long Bytes(std::mt19937_64& rng, long long largest) {
 
 }  // namespace
 
-void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long seed, FdbBulkData* out) {
+void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long seed, ZaStoreBulkData* out) {
   std::mt19937_64 rng(seed);
   std::vector<std::string> current;
   for (long i = 1; i <= people + nonCurrent; ++i) {
@@ -50,7 +49,7 @@ void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long se
     std::string given = Pick(rng, kGiven), family = Pick(rng, kFamily);
     std::string login = given + "." + family + std::to_string(i);
     for (char& c : login) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    FdbAccount account;
+    ZaStoreAccount account;
     account.uid = uid;
     account.login = login;
     account.admin = i == 1;
@@ -71,7 +70,7 @@ void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long se
     out->cards.push_back(std::move(card));
   }
   for (long i = 1; i <= groups && current.size() >= 2; ++i) {
-    FdbGroup g;
+    ZaStoreGroup g;
     g.gid = Id('g', i);
     g.name = std::string(Pick(rng, kTopics)) + " team " + std::to_string(i);
     g.owner = current[rng() % current.size()];
@@ -83,14 +82,14 @@ void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long se
       if (in.insert(m).second) g.members.push_back(m);
     }
     for (long d = rng() % 4; d > 0; --d) {
-      FdbDocument doc{std::string(Pick(rng, kDocs)) + "-" + std::to_string(d) + ".txt",
+      ZaStoreDocument doc{std::string(Pick(rng, kDocs)) + "-" + std::to_string(d) + ".txt",
                       "The " + g.name + " " + Pick(rng, kDocs), g.members[rng() % g.members.size()]};
       out->documents.emplace_back(g.gid, doc);
     }
     if (rng() % 10 < 6) out->groupFiles.emplace_back(g.gid, Bytes(rng, 32LL << 20));
     out->groups.push_back(g);
   }
-  for (const FdbAccount& a : out->accounts) {
+  for (const ZaStoreAccount& a : out->accounts) {
     std::unordered_set<std::string> seen;
     for (long n = rng() % 4; n > 0 && !current.empty(); --n) {
       const std::string& p = current[rng() % current.size()];

@@ -1,28 +1,28 @@
-#include "fdbpasswd.h"
+#include "zastorepasswd.h"
 
 #include <crypt.h>
 
 #include <cstring>
 #include <memory>
 
-#include "fdbrecords.h"
+#include "zastorelimits.h"
 
-static const char kSource[] = "stores/filedb/src/fdbpasswd";
+static const char kSource[] = "stores/common/src/zastorepasswd";
 
-std::string FdbHashPassword(const std::string& password) {
+std::string ZaHashPassword(const std::string& password) {
   char setting[CRYPT_GENSALT_OUTPUT_SIZE];
   // A null random-bytes argument makes libcrypt draw the salt from the
   // system's entropy source.
   if (!crypt_gensalt_rn("$y$", 0, nullptr, 0, setting, sizeof setting) &&
       !crypt_gensalt_rn("$6$", 0, nullptr, 0, setting, sizeof setting))
-    FdbFail(__LINE__, kSource, "Unable to make a password salt");
+    ZaStoreFail(__LINE__, kSource, "Unable to make a password salt");
   std::unique_ptr<crypt_data> data(new crypt_data());
   const char* hash = crypt_r(password.c_str(), setting, data.get());
-  if (!hash || hash[0] == '*') FdbFail(__LINE__, kSource, "Unable to hash a password");
+  if (!hash || hash[0] == '*') ZaStoreFail(__LINE__, kSource, "Unable to hash a password");
   return hash;
 }
 
-bool FdbPasswordMatches(const std::string& password, const std::string& hash) {
+bool ZaPasswordMatches(const std::string& password, const std::string& hash) {
   if (hash.empty() || hash[0] == '*') return false;
   std::unique_ptr<crypt_data> data(new crypt_data());
   const char* again = crypt_r(password.c_str(), hash.c_str(), data.get());

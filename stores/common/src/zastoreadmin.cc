@@ -1,0 +1,8 @@
+#include "zastoreadmin.h"
+
+#include "vcard.h"
+
+ZaStoreBulkData::ZaStoreBulkData() = default;
+ZaStoreBulkData::~ZaStoreBulkData() = default;
+
+ZaStoreAdmin::~ZaStoreAdmin() = default;
