@@ -2,7 +2,7 @@
 # Installs the Debian packages a build needs, only those that are missing.
 # Usage: scripts/install-deps.sh [extra package...]
 set -euo pipefail
-want=(g++ cmake make ccache libgtest-dev libgmock-dev libcrypt-dev libssl-dev libpq-dev "$@")
+want=(g++ cmake make ccache libgtest-dev libgmock-dev libcrypt-dev libssl-dev libsqlite3-dev libpq-dev "$@")
 missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
