@@ -53,6 +53,10 @@ cookies=$(cd "$top/web/admin/bin" && printf 'login=benchop&password=benchpw' |
     SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin ./operadmin.cgi |
   sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p' | paste -sd ';' - | sed 's/;/; /g')
 owner=$("$top/bin/zastore" --top "$top" list groups | awk -F'\t' '$4 == "shared" && !o { o = $3 } END { print o }')
+# The floor: a minimal C++ CGI program that prints a page, timed like the rest.
+mkdir -p "$top/web/floor"
+printf '#include <cstdio>\nint main() { std::fputs("Content-type: text/html\\n\\n<html><body>ok</body></html>\\n", stdout); }\n' |
+  g++ -O2 -x c++ - -o "$top/web/floor/floor.cgi"
 printf '%-46s %10s %12s %10s\n' "request" "median s" "peak KB" "bytes"
 bench() { # label, query[, program under web/, default the console]
   local label=$1 query=$2 program=${3:-admin/bin/operadmin.cgi} times=() peak=0 bytes=0 t m
@@ -70,6 +74,7 @@ bench() { # label, query[, program under web/, default the console]
   median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
   printf '%-46s %10s %12s %10s\n' "$label" "$median" "$peak" "$bytes"
 }
+bench "floor: minimal C++ CGI" "" floor/floor.cgi
 bench "user IDs, first page" "program=genUid2NamePage"
 bench "user IDs, page at 50000" "program=genUid2NamePage&last_count=50000"
 bench "non-current users" "program=genDeletedUsersPage"
