@@ -18,6 +18,7 @@ build=${BUILD_DIR:-build}
 cmake -S . -B "$build" >/dev/null
 cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi zastore zafiledblib_cgi zasqldblib_cgi >/dev/null
 work=$(mktemp -d /tmp/za-bench-sql.XXXXXX)
+chmod 0711 "$work"  # the cluster runs as the postgres account
 cluster=$work/pg top=$work/top
 trap 'scripts/pg-cluster.sh stop "$cluster"; rm -rf "$work"' EXIT
 cmake --install "$build" --prefix "$top" >/dev/null
