@@ -3,7 +3,7 @@
 # Usage: scripts/install-deps.sh [extra package...]
 set -euo pipefail
 # libldap-dev builds the LDAP store; slapd and ldap-utils run its tests.
-want=(g++ cmake make ccache libgtest-dev libgmock-dev libcrypt-dev libssl-dev libldap-dev slapd ldap-utils "$@")
+want=(g++ cmake make ccache libgtest-dev libgmock-dev libcrypt-dev libssl-dev libsqlite3-dev libpq-dev libldap-dev slapd ldap-utils "$@")
 missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -130,10 +130,9 @@ protected:
         Zastore({"document", "add", "g1", "plan.txt"});
         Zastore({"document", "add", "g1", "notes.txt"});
         for (const char* leaver : {"lv", "lw", "lx"}) Zastore({"person", "remove", leaver});
-        // The in-memory store stands in for the LDAP and SQL formats, in
-        // place of the plug-ins the installation may hold.
+        // The in-memory store stands in for the LDAP and SQL formats.
         for (const char* name : {"zaldapdblib_cgi.so", "zasqldblib_cgi.so"}) {
-            fs::remove(t.Top() / "lib" / name);
+            fs::remove(t.Top() / "lib" / name);  // the installed store, where there is one
             fs::create_symlink(fs::path(ZA_BINARY_DIR) / "lib" / "zamemdb_test.so", t.Top() / "lib" / name);
         }
     }
