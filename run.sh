@@ -65,7 +65,7 @@ scripts/install-deps.sh lighttpd
 echo "== building in $build"
 cmake -S . -B "$build" >/dev/null
 # Only what the installation holds: the programs, the store plug-ins, the tool.
-cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi selector.cgi zafiledblib_cgi zaldapdblib_cgi zastore >"$build/run.log" 2>&1 ||
+cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi selector.cgi zafiledblib_cgi zaldapdblib_cgi zasqldblib_cgi zastore >"$build/run.log" 2>&1 ||
   { tail -n 40 "$build/run.log"; exit 1; }
 echo "== installing into $prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null

@@ -31,7 +31,7 @@ check() { # description, command...
 }
 
 cmake -S . -B "$build" >/dev/null &&
-  cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi selector.cgi zaldapdblib_cgi zafiledblib_cgi zastore \
+  cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi selector.cgi zaldapdblib_cgi zafiledblib_cgi zasqldblib_cgi zastore \
     >"$top/build.log" 2>&1 || { tail -n 40 "$top/build.log"; exit 1; }
 cmake --install "$build" --prefix "$top" >/dev/null || exit 1
 scripts/ldap-server.sh start "$slapd" "$port" >/dev/null || exit 1
