@@ -3,7 +3,7 @@
 # serves it with lighttpd on http://127.0.0.1:PORT/ (in the foreground).
 #
 #   ./run.sh [--prefix DIR] [--port N] [--people N] [--admin-password PW]
-#            [--build DIR] [--no-serve]
+#            [--build DIR] [--store file|sql] [--no-serve]
 #
 # DIR defaults to ./demo, PORT to 8080, the sample directory to 300 people.
 # Running it again keeps the directory and sets a new administrator password
@@ -11,23 +11,27 @@
 # the same DIR (its process id is in DIR/logs/run.pid) is stopped first; when
 # anything else holds the port, nothing is changed and the script says so.
 # --no-serve prepares everything (lighttpd.conf included) and stops there.
+# --store sql keeps the directory in a private PostgreSQL cluster in DIR/pgsql
+# (started here, stopped when the server stops) instead of flat files.
 set -euo pipefail
 cd "$(dirname "$0")"
-prefix=$PWD/demo port=8080 people=300 password= build=build serve=1
+prefix=$PWD/demo port=8080 people=300 password= build=build serve=1 store=file
 while [ $# -gt 0 ]; do
   case $1 in
-    --prefix|--port|--people|--admin-password|--build)
+    --prefix|--port|--people|--admin-password|--build|--store)
       [ $# -ge 2 ] || { echo "run.sh: $1 needs a value" >&2; exit 2; } ;;&
     --prefix) prefix=$2; shift 2 ;;
     --port) port=$2; shift 2 ;;
     --people) people=$2; shift 2 ;;
     --admin-password) password=$2; shift 2 ;;
     --build) build=$2; shift 2 ;;
+    --store) store=$2; shift 2 ;;
     --no-serve) serve=0; shift ;;
-    -h|--help) sed -n '2,10p' "$0"; exit 0 ;;
+    -h|--help) sed -n '2,12p' "$0"; exit 0 ;;
     *) echo "run.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
   esac
 done
+case $store in file|sql) ;; *) echo "run.sh: --store takes file or sql" >&2; exit 2 ;; esac
 case $port in ''|*[!0-9]*) echo "run.sh: --port takes a number" >&2; exit 2 ;; esac
 case $people in ''|*[!0-9]*) echo "run.sh: --people takes a number" >&2; exit 2 ;; esac
 [ "$people" -ge 10 ] || { echo "run.sh: --people takes at least 10" >&2; exit 2; }
@@ -60,13 +64,24 @@ fi
 scripts/install-deps.sh lighttpd
 echo "== building in $build"
 cmake -S . -B "$build" >/dev/null
-# Only what the installation holds: the programs, the store plug-in, the tool.
-cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi selector.cgi zafiledblib_cgi zastore >"$build/run.log" 2>&1 ||
+# Only what the installation holds: the programs, the store plug-ins, the tool.
+cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi suite.cgi selector.cgi zafiledblib_cgi zaldapdblib_cgi zasqldblib_cgi zastore >"$build/run.log" 2>&1 ||
   { tail -n 40 "$build/run.log"; exit 1; }
 echo "== installing into $prefix"
 cmake --install "$build" --prefix "$prefix" >/dev/null
 zastore() { "$prefix/bin/zastore" "$@" --top "$prefix"; }
 
+cluster=
+if [ "$store" = file ] && [ -f "$prefix/config/configInfo.lst" ]; then
+  sed -i 's/^empDirDBFormat:ZA_SQL$/empDirDBFormat:ZA_ZARVO/' "$prefix/config/configInfo.lst"
+fi
+if [ "$store" = sql ]; then
+  # The cluster runs as the postgres account, which must reach DIR/pgsql.
+  cluster=$prefix/pgsql
+  scripts/pg-cluster.sh start "$cluster"
+  trap 'scripts/pg-cluster.sh stop "$cluster"' EXIT
+  scripts/pg-cluster.sh configure "$cluster" "$prefix" >/dev/null
+fi
 zastore init >/dev/null
 # The demonstration logs every level, so that the operator's own actions
 # show up in the log pages; an installation's default keeps errors alone.
@@ -144,6 +159,7 @@ echo "$server" > "$pidfile"
 stop() {
   kill "$server" 2>/dev/null
   wait "$server" 2>/dev/null
+  if [ -n "$cluster" ]; then scripts/pg-cluster.sh stop "$cluster"; fi
   # A later run may have replaced this server and its record.
   [ "$(cat "$pidfile" 2>/dev/null)" = "$server" ] && rm -f "$pidfile"
 }

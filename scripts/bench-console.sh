@@ -3,8 +3,14 @@
 # tree with the flat-file store, seeded once, and a log of many lines. Each
 # request runs operadmin.cgi as a web server would; the table gives the
 # median wall time of several runs and the largest peak memory among them.
+# Each request is measured beside its floor: a minimal C++ CGI program
+# (scripts/bench-floor.cc) printing a page of the same size, run alternately
+# with it, so that the ratio holds on a busy machine. The navigation pages,
+# which show no data, are measured over NAV_RUNS alternating runs.
 # Usage: scripts/bench-console.sh [PEOPLE [GROUPS [NONCURRENT [LOGLINES]]]]
-#        (default 100000 20000 1000 100000; RUNS=5 runs per request)
+#        (default 100000 20000 1000 100000; RUNS=5 runs per request,
+#        NAV_RUNS=30; CONSOLE_PROGRAM=path times that operadmin.cgi instead
+#        of the one built, on the same tree)
 # Builds into build/ (BUILD_DIR to change) and keeps the tree in
 # build/bench-console/ (BENCH_TOP to change) for the next run of the same size.
 set -euo pipefail
@@ -47,29 +53,56 @@ awk -v n="$loglines" 'BEGIN {
   }
 }' >"$log"
 
+if [ -n "${CONSOLE_PROGRAM:-}" ]; then cp "$CONSOLE_PROGRAM" "$top/web/admin/bin/operadmin.cgi"; fi
+floor=$build/bench-floor
+c++ -O2 -o "$floor" scripts/bench-floor.cc
+
 # A real login through the form: its cookies carry the signed session.
 cookies=$(cd "$top/web/admin/bin" && printf 'login=benchop&password=benchpw' |
   env -i REQUEST_METHOD=POST CONTENT_TYPE=application/x-www-form-urlencoded CONTENT_LENGTH=30 \
     SCRIPT_NAME=/admin/bin/operadmin.cgi SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin ./operadmin.cgi |
   sed -n 's/^Set-Cookie: \([^;]*\);.*/\1/p' | paste -sd ';' - | sed 's/;/; /g')
 owner=$("$top/bin/zastore" --top "$top" list groups | awk -F'\t' '$4 == "shared" && !o { o = $3 } END { print o }')
-printf '%-46s %10s %12s %10s\n' "request" "median s" "peak KB" "bytes"
-bench() { # label, query[, program under web/, default the console]
-  local label=$1 query=$2 program=${3:-admin/bin/operadmin.cgi} times=() peak=0 bytes=0 t m
-  for ((i = 0; i < runs; i++)); do
-    read -r t m < <(cd "$top/web/$(dirname "$program")" &&
-      env -i REQUEST_METHOD=GET QUERY_STRING="$query" HTTP_COOKIE="$cookies" \
-        SCRIPT_NAME="/$program" SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
-        /usr/bin/time -f "%e %M" -o /dev/fd/3 "./$(basename "$program")" 3>&1 >"$top/bench.out" 2>/dev/null)
+
+# Runs one request (a program under web/ with a query, or the floor with a
+# byte count) and prints its wall time in seconds and its peak memory in KB.
+run_once() { # console QUERY PROGRAM | floor BYTES
+  local start end peak
+  start=$EPOCHREALTIME
+  if [ "$1" = console ]; then
+    peak=$(cd "$top/web/$(dirname "$3")" &&
+      env -i REQUEST_METHOD=GET QUERY_STRING="$2" HTTP_COOKIE="$cookies" \
+        SCRIPT_NAME="/$3" SERVER_NAME=localhost SERVER_PORT=80 PATH=/usr/bin:/bin \
+        /usr/bin/time -f "%M" -o /dev/fd/3 "./$(basename "$3")" 3>&1 >"$top/bench.out" 2>/dev/null)
+  else
+    peak=$(/usr/bin/time -f "%M" -o /dev/fd/3 "$floor" "$2" 3>&1 >"$top/floor.out" 2>/dev/null)
+  fi
+  end=$EPOCHREALTIME
+  echo "$(awk -v a="$start" -v b="$end" 'BEGIN { printf "%.4f", b - a }') $peak"
+}
+
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+
+printf '%-46s %9s %9s %7s %10s %10s\n' "request" "median s" "floor s" "ratio" "peak KB" "bytes"
+bench() { # label, query[, program under web/, default the console[, runs]]
+  local label=$1 query=$2 program=${3:-admin/bin/operadmin.cgi} n=${4:-$runs} times=() floors=() peak=0 bytes=0 t m
+  for ((i = 0; i < n; i++)); do
+    read -r t m < <(run_once console "$query" "$program")
     times+=("$t")
     ((m > peak)) && peak=$m
     bytes=$(wc -c <"$top/bench.out")
+    read -r t m < <(run_once floor "$bytes")
+    floors+=("$t")
   done
   if grep -q 'name="loginform"' "$top/bench.out"; then echo "$label: got the login page" >&2; exit 1; fi
-  local median
-  median=$(printf '%s\n' "${times[@]}" | sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }')
-  printf '%-46s %10s %12s %10s\n' "$label" "$median" "$peak" "$bytes"
+  local median floorMedian
+  median=$(printf '%s\n' "${times[@]}" | median)
+  floorMedian=$(printf '%s\n' "${floors[@]}" | median)
+  printf '%-46s %9s %9s %7s %10s %10s\n' "$label" "$median" "$floorMedian" \
+    "$(awk -v a="$median" -v b="$floorMedian" 'BEGIN { printf "%.2f", (b > 0 ? a / b : 0) }')" "$peak" "$bytes"
 }
+bench "side bar" "program=navbar" "" "${NAV_RUNS:-30}"
+bench "front frame set" "program=front" "" "${NAV_RUNS:-30}"
 bench "user IDs, first page" "program=genUid2NamePage"
 bench "user IDs, page at 50000" "program=genUid2NamePage&last_count=50000"
 bench "non-current users" "program=genDeletedUsersPage"

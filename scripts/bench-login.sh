@@ -13,7 +13,7 @@ cd "$(dirname "$0")/.."
 runs=${1:-40}
 build=${BUILD_DIR:-build}
 cmake -S . -B "$build" >/dev/null
-cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi zastore zafiledblib_cgi suite.cgi >/dev/null
+cmake --build "$build" -j"${JOBS:-2}" --target operadmin.cgi zastore zafiledblib_cgi zaldapdblib_cgi suite.cgi selector.cgi >/dev/null
 top=$(mktemp -d /tmp/za-bench-login.XXXXXX)
 trap 'rm -rf "$top"' EXIT
 cmake --install "$build" --prefix "$top" >/dev/null

@@ -2,7 +2,8 @@
 # Installs the Debian packages a build needs, only those that are missing.
 # Usage: scripts/install-deps.sh [extra package...]
 set -euo pipefail
-want=(g++ cmake make ccache libgtest-dev libgmock-dev libcrypt-dev libssl-dev clang libclang-rt-14-dev "$@")
+# libldap-dev builds the LDAP store; slapd and ldap-utils run its tests.
+want=(g++ cmake make ccache libgtest-dev libgmock-dev libcrypt-dev libssl-dev libsqlite3-dev libpq-dev libldap-dev slapd ldap-utils clang libclang-rt-14-dev "$@")
 missing=()
 for p in "${want[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

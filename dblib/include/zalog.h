@@ -27,7 +27,8 @@ struct LogRecord {
 
 class ZaLog {
  public:
-  // Copies both texts. A buffered log opens its private buffer file at once.
+  // Copies both texts. A buffered log opens its private buffer file with
+  // the first message it keeps; a request that logs nothing makes none.
   ZaLog(const char* application, ZaLogLevel level, const char* logFile,
         ZaBoolean buffered = ZaFalse);
   ZaLog(const ZaLog&) = delete;
@@ -60,6 +61,7 @@ class ZaLog {
   char* logFile;
   char* bufferFile;
   FILE* buffer;
+  bool bufferPending;  // buffered, and the buffer file is still to be made
 };
 
 #endif

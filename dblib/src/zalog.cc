@@ -123,10 +123,8 @@ ZaLog::ZaLog(const char* app, ZaLogLevel threshold, const char* path, ZaBoolean 
       format(kLineFormat),
       logFile(CopyOrNull(path)),
       bufferFile(nullptr),
-      buffer(nullptr) {
-  // Without a buffer file the log simply writes each message straight away.
-  if (buffered == ZaTrue) buffer = OpenBufferFile(&bufferFile);
-}
+      buffer(nullptr),
+      bufferPending(buffered == ZaTrue) {}
 
 ZaLog::~ZaLog() {
   // A destructor cannot pass an error on; the buffered messages are then lost.
@@ -146,6 +144,11 @@ ZaBoolean ZaLog::AddMsg(ZaLogLevel msgLevel, const char* message) {
   if (msgLevel < level) return ZaTrue;
   if (msgLevel > ZA_ERROR) msgLevel = ZA_ERROR;
   if (msgLevel < ZA_INFO) msgLevel = ZA_INFO;
+  // Without a buffer file the log simply writes each message straight away.
+  if (bufferPending) {
+    buffer = OpenBufferFile(&bufferFile);
+    bufferPending = false;
+  }
   char now[100];
   ZaTime().GetCurrentTimeString(now, sizeof now);
   // One line whatever the message holds, short enough to be read back whole.
@@ -176,6 +179,7 @@ ZaBoolean ZaLog::Flush() {
 }
 
 ZaBoolean ZaLog::Close() {
+  bufferPending = false;  // from now on messages go straight to the file
   if (buffer == nullptr) return ZaTrue;
   fflush(buffer);
   if (logFile != nullptr) {

@@ -10,6 +10,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <map>
 #include <regex>
 #include <sstream>
@@ -105,6 +106,13 @@ TEST_F(LogTest, LineCarriesTimeApplicationLevelAndMessage) {
 TEST_F(LogTest, BufferedMessagesArriveTogetherOnClose) {
   ZaLog other("Other", ZA_INFO, path.c_str());
   other.AddMsg(ZA_INFO, "before");
+  auto files = [&] { return std::distance(fs::directory_iterator(dir), fs::directory_iterator()); };
+  {
+    // A request that keeps no message makes no buffer file.
+    ZaLog quiet("Quiet", ZA_WARNING, path.c_str(), ZaTrue);
+    quiet.AddMsg(ZA_INFO, "dropped");
+    EXPECT_EQ(files(), 2);
+  }
   {
     ZaLog log("Buf", ZA_INFO, path.c_str(), ZaTrue);
     log.AddMsg(ZA_INFO, "one");

@@ -75,12 +75,19 @@ class HTMLObject {
 public:
     HTMLAttribute* attributes;  // in the order added; owned
     int tag;                    // row of the tag table; 0 = plain text
-    int startOnNewLine;         // start tag on a new, indented line
-    int endOnNewLine;           // end tag on a new, indented line
-    int attached;               // 1 once linked into a tree; refused by every later attach
-    int activateURLs;           // run String::ActivateURLs over data when emitting
-    int escape;                 // run String::PrepForHTML over data when emitting
-    int enhance;                // run String::HTMLEnhanced over data when emitting
+    // Flags, 0 or 1, held in single bytes: a page may hold many thousands of nodes.
+    signed char startOnNewLine;  // start tag on a new, indented line
+    signed char endOnNewLine;    // end tag on a new, indented line
+    signed char attached;        // 1 once linked into a tree; refused by every later attach
+    signed char activateURLs;    // run String::ActivateURLs over data when emitting
+    signed char escape;          // run String::PrepForHTML over data when emitting
+    signed char enhance;         // run String::HTMLEnhanced over data when emitting
+
+private:
+    // Declared here, where it fills the gap after the flags: see knownLastChild_.
+    unsigned knownChainCuts_;
+
+public:
     char* data;                 // written right after the start tag; owned or null
     ValNameList* includes;      // (path, function or "") to copy into the output; owned
     const char* bodyFile;       // HTML file whose body is copied; the caller's, not freed
@@ -170,6 +177,11 @@ protected:
     // Steps of emit for this node alone, shared with the emit overrides.
     void emitData(RequestInfo* out);
     void emitIncludes(RequestInfo* out);
+    // Unlinks the children in front of keep (every child when keep is null or
+    // not a child) and returns the first of them, still linked through next;
+    // keep becomes the first child. The caller owns what is returned. For
+    // nodes that write the finished part of a growing child chain and free it.
+    HTMLObject* detachChildrenBefore(HTMLObject* keep);
 
 private:
     HTMLAttribute* findAttribute(int id) const;
@@ -178,8 +190,10 @@ private:
     HTMLAttribute* lastAttribute();
 
     // Where the child chain ended at the last append, valid while child is
-    // still knownFirstChild_. A tree only grows while it is built, so the end
-    // is found from here by following next links that were added since.
+    // still knownFirstChild_ and no link inside a chain has been replaced
+    // since knownChainCuts_ was taken (addNextObject over an existing sibling
+    // may cut the remembered end off the chain). Otherwise the end is found from here by following next
+    // links that were added since.
     HTMLObject* knownFirstChild_;
     HTMLObject* knownLastChild_;
     // The same for the attribute list; forgotten when an attribute is deleted.

@@ -5,6 +5,7 @@
 
 #include <strings.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <memory>
@@ -75,6 +76,12 @@ const char* const kAttributeNames[ATTR_COUNT] = {
 
 char* CopyOrNull(const char* text) { return text ? strdup(text) : nullptr; }
 
+// Counts the sibling links that addNextObject has replaced, in any tree: a
+// remembered end of a child chain is trusted only while the count is the one
+// seen when it was remembered. Replacing a link is rare (the chains are built
+// by appending), so the ends are almost always found at once.
+std::atomic<unsigned> chainCuts{0};
+
 // Decimal text of a number as a String; the malloc buffer is freed at once.
 String DecimalText(int number) {
     std::unique_ptr<char, decltype(&free)> digits(StringFromInteger(number), &free);
@@ -90,7 +97,7 @@ String EscapedForHTML(const char* text) {
 // Clears one flag over a subtree (and with withSiblings over the following
 // siblings and theirs) with an explicit stack, so deep trees and long sibling
 // chains cannot exhaust the call stack.
-void ClearFlagBelow(HTMLObject* start, ZaBoolean withSiblings, int HTMLObject::*flag) {
+void ClearFlagBelow(HTMLObject* start, ZaBoolean withSiblings, signed char HTMLObject::*flag) {
     start->*flag = 0;
     std::vector<HTMLObject*> pending;
     if (start->child) pending.push_back(start->child);
@@ -141,6 +148,7 @@ void HTMLObject::initialize(int tagRow, const char* text) {
     bodyFile = nullptr;
     knownFirstChild_ = nullptr;
     knownLastChild_ = nullptr;
+    knownChainCuts_ = 0;
     knownFirstAttribute_ = nullptr;
     knownLastAttribute_ = nullptr;
     startOnNewLine = 1;
@@ -187,7 +195,9 @@ HTMLObject::~HTMLObject() {
 // children (rows, options) is built in linear time. The first child is
 // compared too: when it was replaced, the chain is walked from its head.
 HTMLObject* HTMLObject::lastChild() {
-    HTMLObject* last = knownLastChild_ && knownFirstChild_ == child ? knownLastChild_ : child;
+    const bool known = knownLastChild_ && knownFirstChild_ == child &&
+                       knownChainCuts_ == chainCuts.load(std::memory_order_relaxed);
+    HTMLObject* last = known ? knownLastChild_ : child;
     while (last && last->next) last = last->next;
     return last;
 }
@@ -203,6 +213,7 @@ HTMLObject* HTMLObject::addObject(HTMLObject* obj) {
         child = obj;
     knownFirstChild_ = child;
     knownLastChild_ = obj;
+    knownChainCuts_ = chainCuts.load(std::memory_order_relaxed);
     return obj;
 }
 
@@ -308,7 +319,22 @@ void HTMLObject::addData(const char* text) {
 
 void HTMLObject::addData(int number) { addData(DecimalText(number).text); }
 
-void HTMLObject::addNextObject(HTMLObject* obj) { next = obj; }
+void HTMLObject::addNextObject(HTMLObject* obj) {
+    if (next && next != obj) chainCuts.fetch_add(1, std::memory_order_relaxed);
+    next = obj;
+}
+
+HTMLObject* HTMLObject::detachChildrenBefore(HTMLObject* keep) {
+    if (!child || child == keep) return nullptr;
+    HTMLObject* head = child;
+    HTMLObject* last = head;
+    while (last->next && last->next != keep) last = last->next;
+    child = last->next;  // keep, or null when keep was not in the chain
+    last->next = nullptr;
+    knownFirstChild_ = nullptr;
+    knownLastChild_ = nullptr;
+    return head;
+}
 
 HTMLObject* HTMLObject::prependObject(HTMLObject* obj) {
     if (!obj || obj->attached || obj == this) return this;

@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -122,6 +123,14 @@ TEST(HTMLTree, AppendingFindsTheEndOfAChainChangedFromOutside) {
     EXPECT_EQ("n5", Emit(&list));
     list.child->next->next = replaced;
     EXPECT_EQ("n501234", Emit(&list));
+
+    // A link replaced inside the chain cuts the remembered end off it.
+    HTMLObject parent(TAG_NONE);
+    HTMLObject* a = parent.addObject(new HTMLObject("a"));
+    std::unique_ptr<HTMLObject> b(parent.addObject(new HTMLObject("b")));  // unlinked below
+    a->addNextObject(new HTMLObject("d"));
+    parent.addObject(new HTMLObject("e"));
+    EXPECT_EQ("ade", Emit(&parent));
 }
 
 TEST(HTMLAttributes, AppendModifyDelete) {

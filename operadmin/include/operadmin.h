@@ -12,7 +12,9 @@ class UserDB;
 class ValList;
 class ZaConfigDB;
 class ZaGroupRecord;
+class ZaStreamedTable;
 class ZaTable;
+struct GroupRowFacts;
 
 // The console's per-process application: name "OperAdmin", program
 // "operadmin.cgi". It holds nothing of its own.
@@ -101,10 +103,10 @@ protected:
 
 private:
     Page* GenChangeOwnerForm(const char* gid, const char* fromPage, const char* origOwner);
-    // The group table's headings, and one row for a group record; bytes null
-    // asks the store for the group's disk usage.
-    ZaTable* NewGroupTable();
-    void AddGroupRow(ZaTable* table, ZaGroupRecord* record, const char* bytes, bool linked);
+    // The group table's headings, and what one row shows of a group record;
+    // bytes null asks the store for the group's disk usage.
+    ZaStreamedTable* NewGroupTable();
+    GroupRowFacts ReadGroupRow(ZaGroupRecord* record, const char* bytes);
     // Heading, table (up to the first group without a record) and done button
     // for a non-empty list of group IDs.
     void AddGroupListing(ZaPage* page, ValList* gids);

@@ -7,12 +7,14 @@
 #include <limits>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "consolepage.h"
 #include "operadmin.h"
 #include "zalog.h"
 #include "zasession.h"
 #include "zarvoclasses.h"
+#include "zastreamtable.h"
 #include "zatime.h"
 
 namespace {
@@ -174,7 +176,7 @@ Page* OperAdmin::GenViewLogFilePage() {
         page->AppendToBody(new H3(("Current size of log file = " + std::to_string(size) + " Bytes").c_str()));
         if (size == 0) return page.release();
 
-        auto table = std::make_unique<ZaTable>(4, ZaTrue, 4);
+        auto table = std::make_unique<ZaStreamedTable>(4, ZaTrue, 4);
         table->addObject(" ", ZaFalse);
         for (const char* heading : {"Date", "Application", "Message"}) table->addObject(new B(heading));
 
@@ -190,20 +192,24 @@ Page* OperAdmin::GenViewLogFilePage() {
             if (!StampTime(text, &cutoff)) cutoff = std::numeric_limits<time_t>::max();
         }
         const bool allLevels = Is(msgType, "All");
-        std::unique_ptr<LogRecord> records(log->ReadLogFile(nullptr));
-        long rows = 0;
+        std::shared_ptr<LogRecord> records(log->ReadLogFile(nullptr));
+        auto shown = std::make_shared<std::vector<LogRecord*>>();
         for (LogRecord* record = records.get(); record; record = record->next) {
             if (!allLevels && !Is(record->level, msgType)) continue;
             if (ageFilter && !RecentEnough(record->time, cutoff)) continue;
+            shown->push_back(record);
+        }
+        const size_t rows = shown->size();
+        table->StreamEntries(rows, [records, shown](ZaTable* t, size_t i) {
+            const LogRecord* record = (*shown)[i];
             // A level the suite never writes keeps an empty mark cell, so that
             // the record's own cells stay under their headings.
             const char* mark = MarkFor(record->level);
-            table->addObject(mark ? new ZaImage(mark) : static_cast<HTMLObject*>(nullptr));
-            table->addObject(record->time ? record->time : "", ZaFalse);
-            table->addObject(record->application ? record->application : "", ZaFalse);
-            table->addObject(record->message ? record->message : "", ZaFalse);
-            ++rows;
-        }
+            t->addObject(mark ? new ZaImage(mark) : static_cast<HTMLObject*>(nullptr));
+            t->addObject(record->time ? record->time : "", ZaFalse);
+            t->addObject(record->application ? record->application : "", ZaFalse);
+            t->addObject(record->message ? record->message : "", ZaFalse);
+        });
         if (rows == 0)
             page->AppendToBody(new B("No entries were found for the given search condition."));
         else

@@ -4,6 +4,7 @@
 #include <memory>
 #include <string>
 #include <unordered_set>
+#include <vector>
 
 #include "consolepage.h"
 #include "groupDB.h"
@@ -15,6 +16,7 @@
 #include "zalog.h"
 #include "zasession.h"
 #include "zarvoclasses.h"
+#include "zastreamtable.h"
 
 namespace {
 
@@ -155,9 +157,49 @@ Page* OperAdmin::GenGroupResSearchCondPage() {
     }
 }
 
-ZaTable* OperAdmin::NewGroupTable() {
+// What a row of a group table shows, read from the stores before the page
+// goes out and made into cells while it is written.
+struct GroupRowFacts {
+    std::string gid;
+    std::string name;
+    std::string bytes;  // shown only with the flat-file store
+    bool shared;
+    int members;
+    int files;
+    std::string ownerName;
+};
+
+namespace {
+
+void AddGroupRow(ZaTable* table, const GroupRowFacts& row, bool withBytes, bool linked) {
+    auto link = new ZaGroupLink(row.name.c_str());
+    table->addObject(link);
+    if (linked) {
+        Url* summary = ConsoleUrl("genGroupResUsage");
+        summary->addAttribute("fromPage", "group_res");
+        summary->addAttribute("uid", row.gid.c_str());
+        WithAddress(link, summary, kSummaryLinkText);
+    }
+    if (withBytes) table->addObject(row.bytes.c_str(), ZaFalse);
+    table->addObject(row.shared ? "Shared" : "Private", ZaFalse);
+    table->addObject(row.members);
+    table->addObject(row.files);
+    table->addObject(new ZaPersonLink(row.ownerName.c_str()));
+}
+
+// Streams the rows into the table, each linked or not.
+void StreamGroupRows(ZaStreamedTable* table, std::shared_ptr<std::vector<GroupRowFacts>> rows, bool withBytes,
+                     bool linked) {
+    table->StreamEntries(rows->size(), [rows, withBytes, linked](ZaTable* t, size_t i) {
+        AddGroupRow(t, (*rows)[i], withBytes, linked);
+    });
+}
+
+}  // namespace
+
+ZaStreamedTable* OperAdmin::NewGroupTable() {
     const bool flat = FlatFileStore();
-    auto table = new ZaTable(flat ? 6 : 5, ZaTrue, 4);
+    auto table = new ZaStreamedTable(flat ? 6 : 5, ZaTrue, 4);
     table->addObject(new B("Group Name"));
     if (flat) table->addObject(new B("Disk Space (bytes)"));
     for (const char* heading : {"Access Control", "No. of Members", "No. of Files", "Owner"})
@@ -165,28 +207,19 @@ ZaTable* OperAdmin::NewGroupTable() {
     return table;
 }
 
-void OperAdmin::AddGroupRow(ZaTable* table, ZaGroupRecord* record, const char* bytes, bool linked) {
-    const char* gid = record->groupId ? record->groupId : "";
-    auto link = new ZaGroupLink(record->groupName ? record->groupName : "");
-    table->addObject(link);
-    if (linked) {
-        Url* summary = ConsoleUrl("genGroupResUsage");
-        summary->addAttribute("fromPage", "group_res");
-        summary->addAttribute("uid", gid);
-        WithAddress(link, summary, kSummaryLinkText);
-    }
-    if (FlatFileStore()) {
-        if (bytes)
-            table->addObject(bytes, ZaFalse);
-        else
-            table->addObject(std::to_string(Groups()->GetGroupDiskUsage(Arg(gid))).c_str(), ZaFalse);
-    }
-    table->addObject(AccessText(record), ZaFalse);
-    table->addObject(CountOf(record->members));
-    OwnedDocuments files(Groups()->GetGroupFiles(Arg(gid)));
-    table->addObject(files ? files->count : 0);
+GroupRowFacts OperAdmin::ReadGroupRow(ZaGroupRecord* record, const char* bytes) {
+    GroupRowFacts row;
+    row.gid = record->groupId ? record->groupId : "";
+    row.name = record->groupName ? record->groupName : "";
+    if (FlatFileStore())
+        row.bytes = bytes ? bytes : std::to_string(Groups()->GetGroupDiskUsage(Arg(row.gid.c_str())));
+    row.shared = record->shared == 1;
+    row.members = CountOf(record->members);
+    OwnedDocuments files(Groups()->GetGroupFiles(Arg(row.gid.c_str())));
+    row.files = files ? files->count : 0;
     OwnedText owner(DisplayName(record->ownerId));
-    table->addObject(new ZaPersonLink(owner.get()));
+    row.ownerName = owner.get();
+    return row;
 }
 
 Page* OperAdmin::GenGroupDiskUsagePage() {
@@ -212,20 +245,21 @@ Page* OperAdmin::GenGroupDiskUsagePage() {
             page->AppendToBody(new B(Message("GroupMgmtSummHdg")));
             AddBreaks(page->body, 2);
         }
-        std::unique_ptr<ZaTable> table(NewGroupTable());
+        std::unique_ptr<ZaStreamedTable> table(NewGroupTable());
         OwnedList mailList(new ValList());
         std::unordered_set<std::string> mailed;  // owners already listed, ignoring case
-        long rows = 0;
+        auto found = std::make_shared<std::vector<GroupRowFacts>>();
         for (ValNameListItem* item = list ? list->head : nullptr; item; item = item->next) {
             if (flat && above && DecimalValue(item->extra1) < threshold) continue;
-            if (flat && top && rows >= wanted) break;
+            if (flat && top && static_cast<long>(found->size()) >= wanted) break;
             OwnedRecord record(groups->GetGroup(item->name));
             if (!record) continue;
-            AddGroupRow(table.get(), record.get(), flat ? item->extra1 : nullptr, !fromUserSearch);
-            ++rows;
+            found->push_back(ReadGroupRow(record.get(), flat ? item->extra1 : nullptr));
             if ((above || top) && record->ownerId && mailed.insert(CaseKey(record->ownerId)).second)
                 mailList->Append(record->ownerId);
         }
+        const size_t rows = found->size();
+        StreamGroupRows(table.get(), found, flat, !fromUserSearch);
         if (rows == 0)
             page->AppendToBody(new B("No groups were found for the given search condition."));
         else
@@ -249,11 +283,13 @@ void OperAdmin::AddGroupListing(ZaPage* page, ValList* gids) {
     auto table = NewGroupTable();
     page->AppendToBody(table);
     GroupDB* groups = Groups();
+    auto found = std::make_shared<std::vector<GroupRowFacts>>();
     for (ValListItem* gid = gids->head; gid; gid = gid->next) {
         OwnedRecord record(groups->GetGroup(gid->value));
         if (!record) break;
-        AddGroupRow(table, record.get(), nullptr, true);
+        found->push_back(ReadGroupRow(record.get(), nullptr));
     }
+    StreamGroupRows(table, found, FlatFileStore(), true);
     page->AppendToBody(DoneButton(ConsoleUrl(kGroupSearch), "application_main"));
 }
 

@@ -18,6 +18,7 @@
 #include "zalog.h"
 #include "zasession.h"
 #include "zarvoclasses.h"
+#include "zastreamtable.h"
 
 namespace {
 
@@ -45,6 +46,16 @@ std::vector<ValNameListItem*> NonCurrentAccounts(ValNameList* accounts, ValNameL
 struct OwnedGroupCounts {
     int shared = 0;
     int priv = 0;
+};
+
+// One row of the user result table, kept compact until the row is made.
+struct UsageRow {
+    const char* name;   // display name, else the user ID; the usage list's text
+    const char* bytes;  // as the store wrote it; the usage list's text
+    int memberOf;
+    OwnedGroupCounts owned;
+    int hotPeople;
+    int hotGroups;
 };
 
 OwnedGroupCounts CountOwnedGroups(ValList* owned, GroupDB* groups) {
@@ -270,33 +281,47 @@ Page* OperAdmin::GenUserDiskUsagePage() {
 
         auto page = std::make_unique<ZaPage>();
         page->SetHelpContext("Manage Resources");
-        auto table = std::make_unique<ZaTable>(7, ZaTrue, 4);
+        auto table = std::make_unique<ZaStreamedTable>(7, ZaTrue, 4);
         for (const char* heading : {"User Name", "Disk Space (bytes)", "Groups belong to", "Shared Groups owned",
                                     "Private Groups owned", "People in Hotlist", "Groups in Hotlist"})
             table->addObject(new B(heading));
 
+        // The counts of every row are gathered first, so that a store error
+        // still ends the request before any of the page has gone out; the rows
+        // themselves are made while the page is written.
+        auto found = std::make_shared<std::vector<UsageRow>>();
         OwnedList mailList(new ValList());
-        long rows = 0;
         for (ValNameListItem* item = usage ? usage->head : nullptr; item; item = item->next) {
-            if (top && rows >= wanted) break;
+            if (top && static_cast<long>(found->size()) >= wanted) break;
             // The list is ordered by bytes, but every entry is examined.
             if (above && DecimalValue(item->extra1) < threshold) continue;
             char* uid = item->name;
-            table->addObject(new ZaPersonLink(item->value ? item->value : uid));
-            table->addObject(item->extra1 ? item->extra1 : "", ZaFalse);
+            UsageRow row;
+            row.name = item->value ? item->value : uid;
+            row.bytes = item->extra1 ? item->extra1 : "";
             OwnedList memberOf(users->GetGroupsOfUser(uid));
-            table->addObject(CountOf(memberOf.get()));
+            row.memberOf = CountOf(memberOf.get());
             OwnedList owned(groups->GetGroupsOwnedBy(uid, users));
-            OwnedGroupCounts counts = CountOwnedGroups(owned.get(), groups);
-            table->addObject(counts.shared);
-            table->addObject(counts.priv);
+            row.owned = CountOwnedGroups(owned.get(), groups);
             OwnedList hotPeople(users->GetHotlistPeople(uid));
-            table->addObject(CountOf(hotPeople.get()));
+            row.hotPeople = CountOf(hotPeople.get());
             OwnedList hotGroups(users->GetHotlistGroups(uid));
-            table->addObject(CountOf(hotGroups.get()));
+            row.hotGroups = CountOf(hotGroups.get());
+            found->push_back(row);
             if (above || top || chosen) mailList->Append(uid);
-            ++rows;
         }
+        const size_t rows = found->size();
+        std::shared_ptr<ValNameList> texts(usage.release());  // the rows' names and bytes
+        table->StreamEntries(rows, [found, texts](ZaTable* t, size_t i) {
+            const UsageRow& row = (*found)[i];
+            t->addObject(new ZaPersonLink(row.name));
+            t->addObject(row.bytes, ZaFalse);
+            t->addObject(row.memberOf);
+            t->addObject(row.owned.shared);
+            t->addObject(row.owned.priv);
+            t->addObject(row.hotPeople);
+            t->addObject(row.hotGroups);
+        });
 
         if (rows == 0)
             page->AppendToBody(new B(kNoUsersFound));
@@ -335,14 +360,18 @@ Page* OperAdmin::GenDeletedUsersPage() {
         if (!accounts || accounts->count == 0) {
             page->AppendToBody(new H3("There are no non-current users"));
         } else {
-            auto table = new ZaTable(3, ZaTrue, 4);
+            auto table = new ZaStreamedTable(3, ZaTrue, 4);
             page->AppendToBody(table);
-            for (ValNameListItem* item : NonCurrentAccounts(accounts.get(), current.get())) {
+            auto leavers = std::make_shared<std::vector<ValNameListItem*>>(
+                NonCurrentAccounts(accounts.get(), current.get()));
+            std::shared_ptr<ValNameList> names(accounts.release());  // the items listed
+            table->StreamEntries(leavers->size(), [leavers, names](ZaTable* t, size_t i) {
+                ValNameListItem* item = (*leavers)[i];
                 Url* summary = ConsoleUrl("genUidResUsage");
                 summary->addAttribute("uid", item->name);
-                table->addObject(WithAddress(new ZaPersonLink(item->value ? item->value : item->name), summary,
-                                             "View resource usage summary of this user"));
-            }
+                t->addObject(WithAddress(new ZaPersonLink(item->value ? item->value : item->name), summary,
+                                         "View resource usage summary of this user"));
+            });
         }
         page->AppendToBody(NewHr());
         page->AppendToBody(DoneButton(new Url(kHelpSummary), "application_main"));

@@ -131,8 +131,10 @@ protected:
         Zastore({"document", "add", "g1", "notes.txt"});
         for (const char* leaver : {"lv", "lw", "lx"}) Zastore({"person", "remove", leaver});
         // The in-memory store stands in for the LDAP and SQL formats.
-        for (const char* name : {"zaldapdblib_cgi.so", "zasqldblib_cgi.so"})
+        for (const char* name : {"zaldapdblib_cgi.so", "zasqldblib_cgi.so"}) {
+            fs::remove(t.Top() / "lib" / name);  // the installed store, where there is one
             fs::create_symlink(fs::path(ZA_BINARY_DIR) / "lib" / "zamemdb_test.so", t.Top() / "lib" / name);
+        }
     }
     static void TearDownTestSuite() { Tree().RestoreConfig(); }
     void SetUp() override { UseFormat("ZA_ZARVO"); }

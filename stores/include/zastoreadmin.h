@@ -78,6 +78,9 @@ class ZaStoreAdmin {
   // Returns a line for the operator when it did something worth telling
   // (such as moving older data over), else "".
   virtual std::string Init() = 0;
+  // Creates a demonstration table of people, for a store that reads people
+  // from a table the site keeps (the SQL store); the others refuse (level 4).
+  virtual std::string InitDemoEmployees();
 
   // People. AddPeople checks every card first (valid new UID, a name, texts
   // within limits) and adds all or none; it takes the cards over.

@@ -23,6 +23,8 @@
 #include "zastorelimits.h"
 #include "zastoreloader.h"
 #include "zastoreseed.h"
+#include "zaconfigDB.h"
+#include "zastoresql.h"
 
 namespace {
 
@@ -33,7 +35,9 @@ struct ZaStoreUsageError {
 
 const char kUsage[] =
     "usage: zastore COMMAND --top DIR\n"
-    "  init\n"
+    "  init [--demo-employees]        (the SQL store: also a demonstration employee table)\n"
+    "  sql-settings --server HOST[:PORT]|SOCKETDIR --database DB --user USER --table EMPTBL --key COLUMN\n"
+    "               [--env NAME=VALUE]   (password: one line on standard input)\n"
     "  person import FILE.vcf | person add UID --name \"FULL NAME\" [--email ADDR] | person remove UID\n"
     "  account add UID LOGIN [--admin]   (password: one line on standard input)\n"
     "  account passwd UID                (password: one line on standard input)\n"
@@ -52,7 +56,7 @@ struct Args {
   std::vector<std::pair<std::string, std::string>> options;
 
   Args(int argc, char** argv) {
-    static const char* const flags[] = {"--admin", "--shared"};
+    static const char* const flags[] = {"--admin", "--shared", "--demo-employees"};
     for (int i = 1; i < argc; ++i) {
       std::string a = argv[i];
       if (a.compare(0, 2, "--") != 0) {
@@ -221,10 +225,11 @@ void MarkSetUp(const std::string& setup) {
   }
 }
 
-void Init(const std::string& top) {
+void Init(const std::string& top, bool demoEmployees) {
   for (const std::string& d : {top, top + "/config", top + "/logs"})
     if (ZaMkdir(d.c_str(), 0755, ZaTrue) != ZaTrue) throw Failure{"cannot create the folder " + d};
   Installation inst(top);
+  if (demoEmployees) std::cout << (*inst.store)->InitDemoEmployees() << "\n";
   std::string said = (*inst.store)->Init();
   if (!said.empty()) std::cout << said << "\n";
   MarkSetUp(top + "/config/setup.lst");
@@ -404,8 +409,25 @@ int Run(int argc, char** argv) {
   if (top.empty()) throw ZaStoreUsageError{"--top DIR is required"};
   const std::string& command = a.words[0];
   if (command == "init") {
-    a.Expect(1, {});
-    Init(top);
+    a.Expect(1, {"--demo-employees"});
+    Init(top, a.Has("--demo-employees"));
+    return 0;
+  }
+  if (command == "sql-settings") {
+    a.Expect(1, {"--server", "--database", "--user", "--table", "--key", "--env"});
+    std::string server = a.Get("--server", true), database = a.Get("--database", true), user = a.Get("--user", true),
+                table = a.Get("--table", true), key = a.Get("--key", true), env = a.Get("--env");
+    for (const std::string* text : {&server, &database, &user, &table, &key, &env}) CheckText(*text, "a setting");
+    std::string password = ReadPassword();
+    SQLInfoRec info{};
+    info.dbServer = &server[0];
+    info.dbEnv = env.empty() ? nullptr : &env[0];
+    info.userName = &user[0];
+    info.userPasswd = &password[0];
+    info.dbName = &database[0];
+    info.primaryKey = &key[0];
+    info.empTbl = &table[0];
+    ZaStoreWriteSqlSettings(top, &info);
     return 0;
   }
   static const char* const commands[] = {"person", "account", "group", "document", "hotlist", "usage", "seed", "list"};

@@ -353,6 +353,15 @@ async function main() {
       assert(await list.locator('a', { hasText: GROUP }).count() === 1, `the owner's groups do not include ${GROUP}`);
     });
 
+    await check('the picker hands back only to the console, whatever address it is given', async () => {
+      const popup = await context.newPage();
+      await popup.goto(`${BASE}/selector/bin/selector.cgi?return_url=${encodeURIComponent('https://elsewhere.example/')}`);
+      await Promise.all([popup.waitForNavigation(), popup.click('input[name="go"][value="OK"]')]);
+      const href = await popup.locator('a', { hasText: 'Back to the search form' }).getAttribute('href');
+      assert(href === '../../admin/bin/operadmin.cgi?program=resSearchCondPage&selector=TRUE', `hands back to ${href}`);
+      await popup.close();
+    });
+
     await check('a non-current user is shown and removed', async () => {
       const list = await usersTab(page, 'fnoncurrentusers', 'genDeletedUsersPage');
       const uidsOf = (frame) => frame.locator('a[href*="program=genUidResUsage"]').evaluateAll(

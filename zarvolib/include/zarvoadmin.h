@@ -31,7 +31,13 @@ public:
     Page* HandleEvent(const char* program) override;
     virtual Page* GenHelpNavbarPage();
 
+    // The set-up form keeps the administrator's session, so that the form can
+    // be saved; saving it logs the administrator out.
     Page* GenLDAPSetupPage(const char* message, ValList* messages);
+    // The "updateLDAPSetupInfo" action (a POST of the set-up form): checks the
+    // values, saves them under the configuration's lock, and answers with the
+    // login page once the directory answers, else with the form and the reason.
+    Page* UpdateLDAPSetupInfo();
     Page* GenDBSetupErrorPage(const char* message, ValList* messages);
     // A new table of the LDAP fields; fixedValues shows the sample root DN and
     // search base as text instead of inputs.

@@ -4,11 +4,16 @@
 
 #include <strings.h>
 
+#include <cctype>
+#include <cstdlib>
 #include <cstring>
 #include <memory>
+#include <string>
 
 #include "loginrules.h"
 #include "reqinfo.h"
+#include "userDB.h"
+#include "zasession.h"
 #include "vallist.h"
 #include "zaconfigDB.h"
 #include "zarvoclasses.h"
@@ -17,6 +22,31 @@ namespace {
 
 const char kSampleRootDN[] = "cn=Directory Manager, o=Company, c=US";
 const char kSampleSearchBase[] = "o=Company, c=US";
+const char kEventUpdateLDAPSetup[] = "updateLDAPSetupInfo";
+
+// A value an operator typed: present, not too long, without control characters.
+bool Printable(const char* text, size_t limit) {
+    if (!text || !*text || strlen(text) > limit) return false;
+    for (const char* c = text; *c; ++c)
+        if (static_cast<unsigned char>(*c) < 0x20 || *c == 0x7f) return false;
+    return true;
+}
+
+bool HostName(const char* host) {
+    if (!Printable(host, 255)) return false;
+    for (const char* c = host; *c; ++c)
+        if (!isalnum(static_cast<unsigned char>(*c)) && !strchr(".-_:[]", *c)) return false;
+    return true;
+}
+
+// 1 to 65535, digits only; 0 otherwise.
+int PortNumber(const char* text) {
+    if (!text || !*text || strlen(text) > 5 || strspn(text, "0123456789") != strlen(text)) return 0;
+    int port = atoi(text);
+    return port <= 65535 ? port : 0;
+}
+
+bool DistinguishedName(const char* dn) { return Printable(dn, 1024) && strchr(dn, '=') != nullptr; }
 
 // A fixed value shown in bold and sent along in a hidden field.
 HTMLObject* FixedValue(const char* field, const char* value) {
@@ -59,6 +89,7 @@ Page* ZarvoAdminCommon::UserAuthenticateAndLogin() {
 
 Page* ZarvoAdminCommon::HandleEvent(const char* program) {
     if (program && strcasecmp(program, kEventHelpNavbar) == 0) return GenHelpNavbarPage();
+    if (program && strcasecmp(program, kEventUpdateLDAPSetup) == 0) return UpdateLDAPSetupInfo();
     return ZarvoBaseCommon::HandleEvent(program);
 }
 
@@ -113,8 +144,6 @@ Page* ZarvoAdminCommon::GenLDAPSetupPage(const char* message, ValList* messages)
     ZaTable* title = new ZaTable(2, ZaTrue, 4);
     title->AddHH(ZaGetZarvoLogo(), new H1("LDAP Configuration"));
     page->AppendToBody(title);
-    // The administrator logs in again once the store has been set up.
-    LogPersonOut(page.get());
 
     if (message) {
         page->AppendToBody(new B(message));
@@ -127,7 +156,9 @@ Page* ZarvoAdminCommon::GenLDAPSetupPage(const char* message, ValList* messages)
     ZaConfigDB* config = application->GetConfigDB();
     ZaForm* form = new ZaForm("createform", "admin.cgi");
     page->AppendToBody(form);
-    form->addObject(new ZaHiddenInput("program", "updateLDAPSetupInfo"));
+    form->addObject(new ZaHiddenInput("program", kEventUpdateLDAPSetup));
+    std::unique_ptr<char, decltype(&free)> token(ZaActionToken(this, kEventUpdateLDAPSetup), &free);
+    if (token) form->addObject(new ZaHiddenInput(kTokenParam, token.get()));
     form->addObject(GetLDAPInfoTable(config->LDAPServerName(), config->LDAPServerPort(),
                                      config->LDAPRootDN(), ZaFalse, config->LDAPSearchBase()));
     form->addObject(new Hr(""));
@@ -136,6 +167,61 @@ Page* ZarvoAdminCommon::GenLDAPSetupPage(const char* message, ValList* messages)
     cancel->SetTarget("_top");
     form->addObject(cancel);
     return page.release();
+}
+
+Page* ZarvoAdminCommon::UpdateLDAPSetupInfo() {
+    // Settings change only through a posted form, never through a link.
+    if (!request->requestMethod || strcasecmp(request->requestMethod, "POST") != 0)
+        return GenLDAPSetupPage("Please save the settings with the form.", nullptr);
+    if (Page* refused = ZaRefuseForgedAction(this, kEventUpdateLDAPSetup)) return refused;
+    const char* host = request->FindVar("machineNo");
+    const char* portText = request->FindVar("portNo");
+    const char* rootDN = request->FindVar("rootDN");
+    const char* password = request->FindVar("rootPasswd");
+    const char* searchBase = request->FindVar("searchBase");
+    int port = PortNumber(portText);
+    const char* problem = !HostName(host) ? "Please enter the machine name of the LDAP server."
+                          : port == 0     ? "The port number must be a number from 1 to 65535."
+                          : !DistinguishedName(rootDN)
+                              ? "Please enter the root DN, such as cn=Manager,dc=example,dc=com."
+                          : !DistinguishedName(searchBase) ? "Please enter the search base, such as dc=example,dc=com."
+                          : (password && *password && !Printable(password, 1024))
+                              ? "The root password cannot hold control characters."
+                              : nullptr;
+    if (problem) return GenLDAPSetupPage(problem, nullptr);
+
+    ZaConfigDB* config = application->GetConfigDB();
+    // Starts from the file as it is now, so that settings another process
+    // saved meanwhile are kept; an empty password field keeps the password.
+    config->Reload(ZaTrue);
+    std::string keptPassword = config->LDAPRootPasswd() ? config->LDAPRootPasswd() : "";
+    std::string newPassword = password && *password ? password : keptPassword;
+    LDAPInfoRec rec{port, const_cast<char*>(host), const_cast<char*>(rootDN), &newPassword[0],
+                    const_cast<char*>(searchBase)};
+    if (config->DBFormat(ZA_LDAP, ZaTrue, &rec, ZA_EMP_DIR_DB) != ZaTrue || config->WriteToFile() != ZaTrue)
+        return GenLDAPSetupPage("The settings could not be saved.", nullptr);
+    ZaAudit(this, nullptr, kEventUpdateLDAPSetup,
+            (std::string(host) + ":" + std::to_string(port) + " " + searchBase).c_str(), "saved");
+
+    // Does the directory answer with the new settings?
+    try {
+        UserDB* probe = ZaCreateUserDB(config);
+        try {
+            int key = 0;
+            if (probe->Open(ZaFalse, config, &key) == ZaTrue) probe->IsSetUp();
+        } catch (ZaError*) {
+            ZaDestroyUserDB(probe, config);
+            throw;
+        }
+        ZaDestroyUserDB(probe, config);
+    } catch (ZaError* e) {
+        std::unique_ptr<ZaError> error(e);
+        if (e->level != 3) throw error.release();
+        return GenLDAPSetupPage("The settings were saved, but the directory does not answer:", &e->userMessages);
+    }
+    Page* page = GenLoginPage(new Url(application->program), "The directory settings were saved. Please log in.");
+    LogPersonOut(page);
+    return page;
 }
 
 Page* ZarvoAdminCommon::GenDBSetupErrorPage(const char* message, ValList* messages) {

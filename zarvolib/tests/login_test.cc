@@ -238,10 +238,42 @@ TEST_F(LoginTest, StoreSetUpErrorPageFollowsTheStoreKind) {
         if (!c.ldapForm) continue;
         EXPECT_LT(page.find("<b>No connection</b>"), page.find("<form")) << page;
         EXPECT_LT(page.find("<b>server down</b>"), page.find("<form"));
-        for (const char* part : {"Set-Cookie: ZarvoUserLoginTime=0;", "name=\"program\" value=\"updateLDAPSetupInfo\"",
+        // The administrator stays logged in, so that the form can be saved.
+        EXPECT_EQ(page.find("Set-Cookie: ZarvoUserLoginTime=0;"), std::string::npos);
+        for (const char* part : {"name=\"program\" value=\"updateLDAPSetupInfo\"",
                                  "name=\"machineNo\" size=\"20\" value=\"ldap.example\"",
                                  "name=\"portNo\" size=\"20\" value=\"389\""})
             EXPECT_NE(page.find(part), std::string::npos) << part << "\n" << page;
+    }
+}
+
+TEST_F(LoginTest, LDAPSetupFormRefusesBadValuesAndKeepsTheSettings) {
+    const std::string good = "machineNo=ldap.example&portNo=389&rootDN=cn%3Dadmin&searchBase=o%3DX";
+    struct Case {
+        const char* method;
+        std::string query;
+        const char* message;
+        const char* session = "";
+    } cases[] = {
+        {"GET", good, "Please save the settings with the form."},
+        {"POST", good, "This request was refused; nothing was changed.", "sessionSecurity:ZA_SIGNED\n"},
+        {"POST", "portNo=389&rootDN=cn%3Dadmin&searchBase=o%3DX", "machine name"},
+        {"POST", "machineNo=ldap%20example&portNo=389&rootDN=cn%3Dadmin&searchBase=o%3DX", "machine name"},
+        {"POST", "machineNo=ldap.example&portNo=65536&rootDN=cn%3Dadmin&searchBase=o%3DX", "port number"},
+        {"POST", "machineNo=ldap.example&portNo=38x&rootDN=cn%3Dadmin&searchBase=o%3DX", "port number"},
+        {"POST", "machineNo=ldap.example&portNo=389&rootDN=admin&searchBase=o%3DX", "root DN"},
+        {"POST", "machineNo=ldap.example&portNo=389&rootDN=cn%3Dadmin%0A&searchBase=o%3DX", "root DN"},
+        {"POST", "machineNo=ldap.example&portNo=389&rootDN=cn%3Dadmin&searchBase=", "search base"},
+    };
+    for (const Case& c : cases) {
+        auto app = App(std::string("empDirDBFormat:ZA_LDAP\nldapServerName:old.example\n") + c.session);
+        CaptureRequest request(c.query + "&program=updateLDAPSetupInfo");
+        request.requestMethod = strdup(c.method);
+        ZarvoAdminCommon admin(&request, app.get(), ZaFalse);
+        std::string page = Render(admin.HandleEvent("updateLDAPSetupInfo"), &request);
+        EXPECT_NE(page.find(c.message), std::string::npos) << c.query << page;
+        app->GetConfigDB()->Reload(ZaTrue);
+        EXPECT_STREQ(app->GetConfigDB()->LDAPServerName(), "old.example") << c.query;
     }
 }
 

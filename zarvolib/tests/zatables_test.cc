@@ -4,6 +4,7 @@
 
 #include "widget_support.h"
 #include "zaforms.h"
+#include "zastreamtable.h"
 #include "zatables.h"
 
 namespace {
@@ -46,6 +47,41 @@ TEST(ZaTableGolden, RowsWithoutSpacers) {
         html += Emitted(table);
     }
     ExpectGolden("table_plain.html", html);
+}
+
+// A streamed table writes what a table holding every entry writes, whatever
+// the batch size and wherever a batch ends within a row.
+TEST(ZaStreamedTable, SameBytesAsAWholeTable) {
+    struct Case {
+        int columns, spacer, entries;
+        bool quiet;  // escaping and enhancing cleared from an ancestor
+    } cases[] = {{3, 4, 0, false}, {3, 4, 1, false}, {3, 4, 7, false}, {7, 4, 20, false},
+                 {4, 0, 9, false}, {3, 4, 10, true}};
+    auto fill = [](ZaTable* table, size_t i) {
+        table->addObject(new B(("name <" + std::to_string(i) + ">").c_str()));
+        if (i % 5 == 4) table->CloseRow();
+    };
+    for (const Case& c : cases) {
+        for (size_t batch : {1, 2, 3, 256}) {
+            auto whole = new HTMLObject(TAG_BODY);
+            auto table = new ZaTable(c.columns, c.spacer ? ZaTrue : ZaFalse, c.spacer);
+            table->addObject(new B("heading"));
+            for (int i = 0; i < c.entries; i++) fill(table, i);
+            whole->addObject(table);
+            whole->addObject(new B("after"));
+            auto streamedBody = new HTMLObject(TAG_BODY);
+            auto streamed = new ZaStreamedTable(c.columns, c.spacer ? ZaTrue : ZaFalse, c.spacer);
+            streamed->addObject(new B("heading"));
+            streamed->StreamEntries(c.entries, fill, batch);
+            streamedBody->addObject(streamed);
+            streamedBody->addObject(new B("after"));
+            if (c.quiet) {
+                whole->DontEscape(ZaFalse);
+                streamedBody->DontEscape(ZaFalse);
+            }
+            EXPECT_EQ(Emitted(whole), Emitted(streamedBody)) << c.columns << " " << c.entries << " " << batch;
+        }
+    }
 }
 
 class PersonGroupTableTest : public ::testing::Test {

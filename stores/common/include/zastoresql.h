@@ -48,6 +48,7 @@ struct ZaSqlStatements {
   // Groups and members.
   static const char kFindGroup[];      // $1 gid_key -> gid, name, owner, shared
   static const char kGroups[];         // -> gid, name, owner, shared (order added)
+  static const char kGroupNames[];     // -> gid, name (by name)
   static const char kAddGroup[];       // $1 gid_key, $2 gid, $3 name, $4 sort_key, $5 owner_key, $6 owner, $7 shared
   static const char kDeleteGroup[];    // $1 gid_key
   static const char kChangeOwner[];    // $1 gid_key, $2 owner_key, $3 owner

@@ -42,26 +42,31 @@ long long Bytes(std::mt19937_64& rng, long long largest) {
 
 void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long seed, ZaStoreBulkData* out) {
   std::mt19937_64 rng(seed);
-  std::vector<std::string> current;
+  // Account holders still in the directory, and those who left.
+  std::vector<std::string> current, gone;
   for (long i = 1; i <= people + nonCurrent; ++i) {
     bool inDirectory = i <= people;
+    // Every 25th person has no account yet, for account creation to work on.
+    bool account = !inDirectory || i % 25 != 0;
     std::string uid = Id(inDirectory ? 'u' : 'x', i);
     std::string given = Pick(rng, kGiven), family = Pick(rng, kFamily);
     std::string login = given + "." + family + std::to_string(i);
     for (char& c : login) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-    ZaStoreAccount account;
-    account.uid = uid;
-    account.login = login;
-    account.admin = i == 1;
-    account.name = given + " " + family;
-    out->accounts.push_back(account);
-    if (rng() % 10 < 4) out->userFiles.emplace_back(uid, Bytes(rng, 8LL << 20));
-    if (rng() % 5 == 0) out->styles.emplace_back(uid, "style" + std::to_string(rng() % 4));
+    ZaStoreAccount holder;
+    holder.uid = uid;
+    holder.login = login;
+    holder.admin = i == 1;
+    holder.name = given + " " + family;
+    if (account) {
+      out->accounts.push_back(holder);
+      if (rng() % 10 < 4) out->userFiles.emplace_back(uid, Bytes(rng, 8LL << 20));
+      if (rng() % 5 == 0) out->styles.emplace_back(uid, "style" + std::to_string(rng() % 4));
+      (inDirectory ? current : gone).push_back(uid);
+    }
     if (!inDirectory) continue;
-    current.push_back(uid);
     std::unique_ptr<VCard> card(new VCard);
     card->AddEntry(VCardPropUid, uid.c_str());
-    card->AddEntry(VCardPropFn, account.name.c_str());
+    card->AddEntry(VCardPropFn, holder.name.c_str());
     card->AddEntry(VCardPropN, (family + ";" + given).c_str());
     card->AddEntry(VCardPropEmail, (login + "@example.com").c_str());
     card->AddEntry(VCardPropTitle, (std::string(Pick(rng, kTopics)) + " engineer").c_str());
@@ -75,6 +80,12 @@ void ZaStoreGenerate(long people, long groups, long nonCurrent, unsigned long se
     g.name = std::string(Pick(rng, kTopics)) + " team " + std::to_string(i);
     g.owner = current[rng() % current.size()];
     g.shared = rng() % 10 < 7;
+    // Some shared groups belong to people who left, so that the clean-up
+    // has groups to hand over.
+    if (!gone.empty() && i % 10 == 3) {
+      g.owner = gone[rng() % gone.size()];
+      g.shared = true;
+    }
     g.members.push_back(g.owner);
     std::unordered_set<std::string> in = {g.owner};
     for (long n = 1 + rng() % 10; n > 0; --n) {

@@ -23,12 +23,15 @@ const char* const kZaSqlSchema[] = {
     "CREATE TABLE IF NOT EXISTS za_members (gid_key TEXT NOT NULL REFERENCES za_groups (gid_key) ON DELETE CASCADE,"
     " uid_key TEXT NOT NULL, uid TEXT NOT NULL, seq BIGINT NOT NULL, PRIMARY KEY (gid_key, uid_key))",
     "CREATE INDEX IF NOT EXISTS za_members_by_user ON za_members (uid_key, gid_key)",
+    "CREATE INDEX IF NOT EXISTS za_members_by_seq ON za_members (seq)",
     "CREATE TABLE IF NOT EXISTS za_documents (gid_key TEXT NOT NULL REFERENCES za_groups (gid_key) ON DELETE CASCADE,"
     " name_key TEXT NOT NULL, name TEXT NOT NULL, description TEXT NOT NULL, owner TEXT NOT NULL,"
     " created TEXT NOT NULL, seq BIGINT NOT NULL, PRIMARY KEY (gid_key, name_key))",
+    "CREATE INDEX IF NOT EXISTS za_documents_by_seq ON za_documents (seq)",
     "CREATE TABLE IF NOT EXISTS za_hotlists (uid_key TEXT NOT NULL, kind INTEGER NOT NULL, target_key TEXT NOT NULL,"
     " target TEXT NOT NULL, seq BIGINT NOT NULL, PRIMARY KEY (uid_key, kind, target_key))",
     "CREATE INDEX IF NOT EXISTS za_hotlists_by_target ON za_hotlists (kind, target_key)",
+    "CREATE INDEX IF NOT EXISTS za_hotlists_by_seq ON za_hotlists (seq)",
     "CREATE TABLE IF NOT EXISTS za_preferences (uid_key TEXT NOT NULL, name_key TEXT NOT NULL, name TEXT NOT NULL,"
     " value TEXT NOT NULL, PRIMARY KEY (uid_key, name_key))",
 };
@@ -72,6 +75,7 @@ const char ZaSqlStatements::kCountAccounts[] = "SELECT COUNT(*) FROM za_accounts
 
 const char ZaSqlStatements::kFindGroup[] = "SELECT gid, name, owner, shared FROM za_groups WHERE gid_key = $1";
 const char ZaSqlStatements::kGroups[] = "SELECT gid, name, owner, shared FROM za_groups ORDER BY seq";
+const char ZaSqlStatements::kGroupNames[] = "SELECT gid, name FROM za_groups ORDER BY sort_key, gid_key";
 const char ZaSqlStatements::kAddGroup[] =
     "INSERT INTO za_groups (gid_key, gid, name, sort_key, owner_key, owner, shared, bytes, seq)"
     " VALUES ($1, $2, $3, $4, $5, $6, $7, 0, " NEXT_SEQ("za_groups") ")";
@@ -109,7 +113,7 @@ const char ZaSqlStatements::kPreferences[] = "SELECT name, value FROM za_prefere
 const char ZaSqlStatements::kDropPreference[] = "DELETE FROM za_preferences WHERE uid_key = $1 AND name_key = $2";
 const char ZaSqlStatements::kAddPreference[] =
     "INSERT INTO za_preferences (uid_key, name_key, name, value) VALUES ($1, $2, $3, $4)"
-    " ON CONFLICT (uid_key, name_key) DO UPDATE SET name = excluded.name, value = excluded.value";
+    " ON CONFLICT (uid_key, name_key) DO UPDATE SET value = excluded.value";
 const char ZaSqlStatements::kDropPreferencesOf[] = "DELETE FROM za_preferences WHERE uid_key = $1";
 
 const char ZaSqlStatements::kUserUsage[] =

@@ -1,4 +1,4 @@
-// The flat-file store as the program sees it: UserDB and GroupDB over one
+// The embedded store as the program sees it: UserDB and GroupDB over one
 // FileDirStore each. Results follow the store interfaces: malloc texts and new
 // lists, cards, records and document lists that the caller frees or deletes.
 #ifndef FDBUSERDB_H

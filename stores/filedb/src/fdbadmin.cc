@@ -1,4 +1,4 @@
-// The store administration interface over the flat-file store.
+// The store administration interface over the embedded store.
 #include <cstring>
 
 #include "fdbstore.h"
@@ -23,10 +23,7 @@ class FileStoreAdmin : public ZaStoreAdmin {
 
   std::string Location() override { return store.DataDir(); }
   bool IsInitialised() override { return store.IsInitialised(); }
-  std::string Init() override {
-    store.Initialise();
-    return "";
-  }
+  std::string Init() override { return store.Initialise(); }
 
   bool PersonExists(const std::string& uid) override { return store.FindPerson(uid, nullptr); }
   void AddPeople(std::vector<std::unique_ptr<VCard>>* cards) override {

@@ -1,10 +1,11 @@
-// GroupDB over the flat-file store. The UserDB arguments are not needed:
+// GroupDB over the embedded store. The UserDB arguments are not needed:
 // people and groups live in the same store.
 #include <cstring>
 #include <unordered_set>
 
 #include "fdbuserdb.h"
 #include "vallist.h"
+#include "zastorelimits.h"
 #include "zadocument.h"
 
 static const char kSource[] = "stores/filedb/src/fdbgroupdb";
@@ -32,7 +33,7 @@ void ZaFileGroupDB::OpenAt(const std::string& dataDir) {
 }
 
 FileDirStore& ZaFileGroupDB::Store(const char* operation) {
-  if (!store) FdbFail(__LINE__, kSource, std::string(operation) + " called before the store was opened");
+  if (!store) ZaStoreFail(__LINE__, kSource, std::string(operation) + " called before the store was opened");
   return *store;
 }
 
@@ -58,12 +59,12 @@ void ZaFileGroupDB::GetMembersOfGroups(ValList* gids, ValList* members) {
     // otherwise search the growing list once per member.
     std::unordered_set<std::string> listed;
     for (ValListItem* i = members->head; i; i = i->next)
-      if (i->value) listed.insert(FdbKey(i->value));
+      if (i->value) listed.insert(ZaStoreKey(i->value));
     for (ValListItem* i = gids ? gids->head : nullptr; i; i = i->next) {
       FdbGroup g;
       if (i->value && s.FindGroup(i->value, &g))
         for (const std::string& m : g.members)
-          if (listed.insert(FdbKey(m)).second) members->Append(m.c_str());
+          if (listed.insert(ZaStoreKey(m)).second) members->Append(m.c_str());
     }
   });
 }
@@ -86,7 +87,7 @@ ZaGroupRecord* ZaFileGroupDB::GetGroup(char* gid) {
 ValNameList* ZaFileGroupDB::GetAllGroups() {
   return Traced("GetAllGroups", [&] {
     ValNameList* list = new ValNameList;
-    for (const FdbGroup& g : Store("GetAllGroups").Groups()) list->Append(g.gid.c_str(), g.name.c_str());
+    for (const auto& g : Store("GetAllGroups").GroupNames()) list->Append(g.first.c_str(), g.second.c_str());
     return list;
   });
 }
@@ -124,12 +125,9 @@ long ZaFileGroupDB::GetGroupDiskUsage(char* gid) {
 
 ValNameList* ZaFileGroupDB::GetAllGroupsDiskUsage() {
   return Traced("GetAllGroupsDiskUsage", [&] {
-    FileDirStore& s = Store("GetAllGroupsDiskUsage");
-    std::unordered_map<std::string, std::string> names;
-    for (const FdbGroup& g : s.Groups()) names[FdbKey(g.gid)] = g.name;
     ValNameList* list = new ValNameList;
-    for (const auto& u : s.AllGroupUsage())
-      list->Append(u.first.c_str(), names[FdbKey(u.first)].c_str(), std::to_string(u.second).c_str());
+    for (const FdbUsage& u : Store("GetAllGroupsDiskUsage").AllGroupUsage())
+      list->Append(u.id.c_str(), u.name.c_str(), std::to_string(u.bytes).c_str());
     return list;
   });
 }

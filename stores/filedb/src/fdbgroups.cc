@@ -1,230 +1,271 @@
-// Groups ("groups.tab"): name, owner, sharing flag and members per group ID,
-// the group's data folder, and its document list ("documents/<gid>.lst").
+// Groups, members, owners, documents' records, hotlists and preferences.
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <unordered_map>
 
-#include "fdblock.h"
+#include "fdbsqlite.h"
 #include "fdbstore.h"
-#include "fdbstore_tables.h"
+#include "fdbstore_internal.h"
 #include "zadate.h"
 #include "zadocument.h"
 #include "zafile.h"
-#include "zalock.h"
+#include "zastorefolders.h"
+#include "zastorelimits.h"
+#include "zastoresql.h"
 
 static const char kSource[] = "stores/filedb/src/fdbgroups";
 
-[[noreturn]] static void UserError(int line, const std::string& message) {
-  ZaError* e = new ZaError;
-  e->level = 4;
-  e->AddLine(line, kSource, message.c_str(), ZaTrue);
-  throw e;
+typedef ZaSqlStatements Sql;
+
+static std::vector<std::string> Column(FdbQuery& q) {
+  std::vector<std::string> values;
+  while (q.Next()) values.push_back(q.Text(0));
+  return values;
 }
 
-static bool IsMember(const FdbGroup& g, const std::string& uid) {
-  for (const std::string& m : g.members)
-    if (FdbKey(m) == FdbKey(uid)) return true;
-  return false;
+static bool HasAccount(FdbDatabase& db, const std::string& uid) {
+  FdbQuery q(db, Sql::kFindAccount);
+  return q.Bind(ZaStoreKey(uid)).Next();
 }
 
 bool FileDirStore::FindGroup(const std::string& gid, FdbGroup* out) {
-  FdbGroupTable& groups = tables->groups;
-  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
-  groups.Refresh();
-  auto it = groups.byGid.find(FdbKey(gid));
-  if (it == groups.byGid.end()) return false;
-  if (out) *out = FdbGroupTable::Decode(groups.rows[it->second]);
+  FdbDatabase& d = Db();
+  FdbTransaction read(d, false);  // the group and its members as of one moment
+  FdbQuery q(d, Sql::kFindGroup);
+  if (!q.Bind(ZaStoreKey(gid)).Next()) return false;
+  if (!out) return true;
+  out->gid = q.Text(0);
+  out->name = q.Text(1);
+  out->owner = q.Text(2);
+  out->shared = q.Number(3) != 0;
+  FdbQuery members(d, Sql::kMembers);
+  members.Bind(ZaStoreKey(gid));
+  out->members = Column(members);
+  read.Commit();
   return true;
 }
 
 std::vector<FdbGroup> FileDirStore::Groups() {
-  CheckReachable();
-  FdbGroupTable& groups = tables->groups;
-  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
-  groups.Refresh();
-  std::vector<FdbGroup> all;
-  all.reserve(groups.rows.size());
-  for (const FdbRecord& row : groups.rows) all.push_back(FdbGroupTable::Decode(row));
-  return all;
+  FdbDatabase& d = Db();
+  FdbTransaction read(d, false);
+  std::vector<FdbGroup> groups;
+  std::unordered_map<std::string, size_t> byKey;
+  FdbQuery q(d, Sql::kGroups);
+  while (q.Next()) {
+    FdbGroup g;
+    g.gid = q.Text(0);
+    g.name = q.Text(1);
+    g.owner = q.Text(2);
+    g.shared = q.Number(3) != 0;
+    byKey[ZaStoreKey(g.gid)] = groups.size();
+    groups.push_back(g);
+  }
+  FdbQuery members(d, Sql::kAllMembers);
+  while (members.Next()) {
+    auto it = byKey.find(members.Text(0));
+    if (it != byKey.end()) groups[it->second].members.push_back(members.Text(1));
+  }
+  read.Commit();
+  return groups;
 }
 
-static std::vector<std::string> GroupIds(FdbGroupTable& groups,
-                                         const std::unordered_map<std::string, std::vector<size_t>>& index,
-                                         const std::string& uid) {
-  std::vector<std::string> ids;
-  auto it = index.find(FdbKey(uid));
-  if (it != index.end())
-    for (size_t row : it->second) ids.push_back(groups.rows[row][0]);
-  return ids;
+std::vector<std::pair<std::string, std::string>> FileDirStore::GroupNames() {
+  std::vector<std::pair<std::string, std::string>> names;
+  FdbQuery q(Db(), Sql::kGroupNames);
+  while (q.Next()) names.emplace_back(q.Text(0), q.Text(1));
+  return names;
 }
 
 std::vector<std::string> FileDirStore::GroupsOfUser(const std::string& uid) {
-  FdbGroupTable& groups = tables->groups;
-  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
-  groups.Refresh();
-  return GroupIds(groups, groups.byMember, uid);
+  FdbQuery q(Db(), Sql::kGroupsOfUser);
+  q.Bind(ZaStoreKey(uid));
+  return Column(q);
 }
 
 std::vector<std::string> FileDirStore::GroupsOwnedBy(const std::string& uid) {
-  FdbGroupTable& groups = tables->groups;
-  FdbLockGuard lock(groups.LockFile(), ZaSharedLock);
-  groups.Refresh();
-  return GroupIds(groups, groups.byOwner, uid);
+  FdbQuery q(Db(), Sql::kGroupsOwnedBy);
+  q.Bind(ZaStoreKey(uid));
+  return Column(q);
 }
 
 void FileDirStore::AddGroup(const FdbGroup& group) {
-  if (!FdbValidId(group.gid)) UserError(__LINE__, "Invalid group ID \"" + group.gid + "\"");
-  if (group.name.empty()) UserError(__LINE__, "A group needs a name");
-  CheckReachable();
-  FdbAccountTable& accounts = tables->accounts;
-  FdbGroupTable& groups = tables->groups;
-  FdbLockGuard accountLock(accounts.LockFile(), ZaSharedLock);
-  FdbLockGuard groupLock(groups.LockFile(), ZaExclusiveLock);
-  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
-  accounts.Refresh();
-  groups.Refresh();
-  if (groups.byGid.count(FdbKey(group.gid))) UserError(__LINE__, "The group " + group.gid + " exists already");
-  FdbGroup added = group;
-  added.members.clear();
-  std::vector<std::string> wanted = {group.owner};
-  wanted.insert(wanted.end(), group.members.begin(), group.members.end());
-  for (const std::string& uid : wanted) {
-    if (!accounts.byUid.count(FdbKey(uid))) UserError(__LINE__, "The user " + uid + " has no account");
-    if (!IsMember(added, uid)) added.members.push_back(uid);
+  ZaCheckStoreId(group.gid, "group ID");
+  if (group.name.empty()) ZaStoreRefuse(__LINE__, kSource, "A group needs a name");
+  ZaCheckStoreText(group.name, "the group name");
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  if (FindGroup(group.gid, nullptr)) ZaStoreRefuse(__LINE__, kSource, "The group " + group.gid + " exists already");
+  std::vector<std::string> members = {group.owner};
+  members.insert(members.end(), group.members.begin(), group.members.end());
+  for (const std::string& uid : members)
+    if (!HasAccount(d, uid)) ZaStoreRefuse(__LINE__, kSource, "The user " + uid + " has no account");
+  FdbAccount owner;
+  FindAccount(group.owner, &owner);
+  std::string key = ZaStoreKey(group.gid);
+  FdbQuery(d, Sql::kAddGroup)
+      .Bind(key).Bind(group.gid).Bind(group.name).Bind(FdbSortKey(group.name))
+      .Bind(ZaStoreKey(owner.uid)).Bind(owner.uid).Bind(group.shared ? 1 : 0)
+      .Run();
+  for (const std::string& uid : members) {
+    FdbAccount member;
+    FindAccount(uid, &member);
+    FdbQuery(d, Sql::kAddMember).Bind(key).Bind(ZaStoreKey(uid)).Bind(member.uid).Run();
   }
   if (ZaMkdir(GroupFolder(group.gid).c_str(), 0755, ZaTrue) != ZaTrue)
-    FdbFail(__LINE__, kSource, "Unable to create the data folder of group " + group.gid, 3);
-  groups.rows.push_back(FdbGroupTable::Encode(added));
-  groups.Save();
-}
-
-// Changes one group under the exclusive group lock (after a shared lock on
-// the accounts when `needAccount` names a user who must have one).
-template <class Change>
-static bool ChangeGroup(FileDirStore::Tables& t, const std::string& gid, const std::string& needAccount,
-                        Change change) {
-  std::unique_ptr<FdbLockGuard> accountLock;
-  if (!needAccount.empty()) {
-    accountLock.reset(new FdbLockGuard(t.accounts.LockFile(), ZaSharedLock));
-    t.accounts.Refresh();
-    if (!t.accounts.byUid.count(FdbKey(needAccount))) return false;
-  }
-  FdbLockGuard lock(t.groups.LockFile(), ZaExclusiveLock);
-  t.groups.Refresh();
-  auto it = t.groups.byGid.find(FdbKey(gid));
-  if (it == t.groups.byGid.end()) return false;
-  FdbGroup group = FdbGroupTable::Decode(t.groups.rows[it->second]);
-  if (!change(group)) return false;
-  t.groups.rows[it->second] = FdbGroupTable::Encode(group);
-  t.groups.Save();
-  return true;
+    ZaStoreFail(__LINE__, kSource, "Unable to create the folder " + GroupFolder(group.gid), 3);
+  FdbQuery(d, Sql::kSetGroupUsage).Bind(key).Bind(ZaStoreFolderSize(GroupFolder(group.gid))).Run();
+  change.Commit();
 }
 
 bool FileDirStore::AddMember(const std::string& gid, const std::string& uid) {
-  if (uid.empty()) return false;
-  CheckReachable();
-  bool member = false;  // true once the group and the account were found
-  ChangeGroup(*tables, gid, uid, [&](FdbGroup& g) {
-    member = true;
-    if (IsMember(g, uid)) return false;
-    g.members.push_back(uid);
-    return true;
-  });
-  return member;
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  FdbAccount member;
+  if (!FindGroup(gid, nullptr) || !FindAccount(uid, &member)) return false;
+  FdbQuery(d, Sql::kAddMember).Bind(ZaStoreKey(gid)).Bind(ZaStoreKey(uid)).Bind(member.uid).Run();
+  change.Commit();
+  return true;
 }
 
 bool FileDirStore::RemoveMember(const std::string& gid, const std::string& uid) {
-  CheckReachable();
-  return ChangeGroup(*tables, gid, "", [&](FdbGroup& g) {
-    // The owner stays a member; ownership has to move first.
-    if (FdbKey(g.owner) == FdbKey(uid) || !IsMember(g, uid)) return false;
-    for (size_t i = 0; i < g.members.size(); ++i)
-      if (FdbKey(g.members[i]) == FdbKey(uid)) g.members.erase(g.members.begin() + i--);
-    return true;
-  });
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  FdbGroup g;
+  if (!FindGroup(gid, &g) || ZaStoreKey(g.owner) == ZaStoreKey(uid)) return false;
+  FdbQuery q(d, Sql::kRemoveMember);
+  q.Bind(ZaStoreKey(gid)).Bind(ZaStoreKey(uid)).Run();
+  bool removed = q.Changes() > 0;
+  change.Commit();
+  return removed;
 }
 
 bool FileDirStore::ChangeOwner(const std::string& gid, const std::string& newOwner) {
-  if (newOwner.empty()) return false;
-  CheckReachable();
-  return ChangeGroup(*tables, gid, newOwner, [&](FdbGroup& g) {
-    g.owner = newOwner;
-    if (!IsMember(g, newOwner)) g.members.push_back(newOwner);
-    return true;
-  });
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  FdbAccount owner;
+  if (!FindGroup(gid, nullptr) || !FindAccount(newOwner, &owner)) return false;
+  std::string key = ZaStoreKey(gid);
+  FdbQuery(d, Sql::kChangeOwner).Bind(key).Bind(ZaStoreKey(owner.uid)).Bind(owner.uid).Run();
+  FdbQuery(d, Sql::kAddMember).Bind(key).Bind(ZaStoreKey(owner.uid)).Bind(owner.uid).Run();
+  change.Commit();
+  return true;
+}
+
+// The group's document list in its file form, for the archive folder.
+static void ArchiveDocuments(ZaDocumentObjList* docs, const std::string& folder) {
+  if (!docs->count) return;
+  if (ZaMkdir(folder.c_str(), 0755, ZaTrue) != ZaTrue)
+    ZaStoreFail(__LINE__, kSource, "Unable to create the folder " + folder, 3);
+  std::string path = folder + "/documents.lst";
+  docs->Write(&path[0]);
 }
 
 bool FileDirStore::DeleteGroup(const std::string& gid, bool removeData) {
-  if (!FdbValidId(gid)) return false;
-  CheckReachable();
-  FdbGroupTable& groups = tables->groups;
-  FdbUserRowsTable& hotlists = tables->hotlists;
-  FdbLockGuard groupLock(groups.LockFile(), ZaExclusiveLock);
-  ZaLockFileGuard documentLock((DocumentFile(gid) + ".lck").c_str(), ZaExclusiveLock);
-  FdbLockGuard hotlistLock(hotlists.LockFile(), ZaExclusiveLock);
-  FdbLockGuard usageLock(tables->usage.LockFile(), ZaExclusiveLock);
-  groups.Refresh();
-  auto it = groups.byGid.find(FdbKey(gid));
-  if (it == groups.byGid.end()) return false;
-  groups.rows.erase(groups.rows.begin() + it->second);
-  groups.Save();
-  hotlists.Refresh();
-  std::vector<bool> doomed(hotlists.rows.size());
-  for (size_t i = 0; i < doomed.size(); ++i)
-    doomed[i] = hotlists.rows[i][1] == "group" && FdbKey(hotlists.rows[i][2]) == FdbKey(gid);
-  hotlists.RemoveRows(doomed);
-  hotlists.Save();
-  if (removeData) {
-    ZaRemoveFile(DocumentFile(gid).c_str());
-    ZaRemoveDir(GroupFolder(gid).c_str());
-    tables->usage.Refresh();
-    tables->usage.Drop(true, gid);
-    tables->usage.Save();
-  }
+  if (!ZaStoreValidId(gid)) return false;
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  if (!FindGroup(gid, nullptr)) return false;
+  std::string key = ZaStoreKey(gid);
+  std::unique_ptr<ZaDocumentObjList> docs(GroupDocuments(gid));
+  FdbQuery(d, Sql::kDropTarget).Bind(static_cast<long long>(kFdbHotlistGroup)).Bind(key).Run();
+  // Members and documents' records go with the group (foreign keys).
+  FdbQuery(d, Sql::kDeleteGroup).Bind(key).Run();
+  // The files go last, still inside the transaction: should that fail, the
+  // group stays whole and the deletion can be repeated.
+  if (removeData)
+    ZaStoreRemoveFolder(GroupFolder(gid));
+  else
+    ArchiveDocuments(docs.get(), GroupFolder(gid));
+  change.Commit();
   return true;
 }
 
 ZaDocumentObjList* FileDirStore::GroupDocuments(const std::string& gid) {
   std::unique_ptr<ZaDocumentObjList> list(new ZaDocumentObjList);
-  if (!FdbValidId(gid)) return list.release();
-  CheckReachable();
-  std::string path = DocumentFile(gid);
-  ZaLockFileGuard lock((path + ".lck").c_str(), ZaSharedLock);
-  list->Read(&path[0]);
+  if (!ZaStoreValidId(gid)) return list.release();
+  FdbQuery q(Db(), Sql::kDocuments);
+  q.Bind(ZaStoreKey(gid));
+  // Add puts each record at the front: collected first, then added last to first.
+  std::vector<ZaDocumentObj*> records;
+  try {
+    while (q.Next()) {
+      ZaDocumentObj* record = new ZaDocumentObj;
+      records.push_back(record);
+      record->name = strdup(q.Text(0).c_str());
+      record->description = strdup(q.Text(1).c_str());
+      record->owner = strdup(q.Text(2).c_str());
+      record->created = new ZaDate(q.Text(3).c_str());
+    }
+  } catch (ZaError*) {
+    for (ZaDocumentObj* r : records) delete r;
+    throw;
+  }
+  for (auto r = records.rbegin(); r != records.rend(); ++r) list->Add(*r);
   return list.release();
 }
 
-// The list in its file form.
-static std::string DocumentText(ZaDocumentObjList* list) {
-  char* buf = nullptr;
-  size_t len = 0;
-  FILE* f = open_memstream(&buf, &len);
-  if (!f) FdbFail(__LINE__, kSource, "Out of memory while writing a document list");
-  list->Write(f);
-  fclose(f);
-  std::string text(buf, len);
-  free(buf);
-  return text;
+// The creation time in the versit form the document records keep.
+static std::string VersitNow() {
+  ZaDate now;
+  char* text = now.VersitStyleString();
+  std::string s = text ? text : "";
+  free(text);
+  return s;
 }
 
 bool FileDirStore::AddDocument(const std::string& gid, const FdbDocument& doc) {
   if (doc.name.empty()) return false;
-  CheckReachable();
-  FdbGroupTable& groups = tables->groups;
-  FdbLockGuard groupLock(groups.LockFile(), ZaSharedLock);
-  groups.Refresh();
-  if (!groups.byGid.count(FdbKey(gid))) return false;
-  std::string path = DocumentFile(gid);
-  ZaLockFileGuard lock((path + ".lck").c_str(), ZaExclusiveLock);
-  ZaDocumentObjList list;
-  list.Read(&path[0]);
-  if (list.Lookup(const_cast<char*>(doc.name.c_str()))) return false;
-  ZaDocumentObj* record = new ZaDocumentObj;
-  list.Add(record);
-  record->name = strdup(doc.name.c_str());
-  record->description = strdup(doc.description.c_str());
-  record->owner = strdup(doc.owner.c_str());
-  record->created = new ZaDate();
-  FdbReplaceFile(path, DocumentText(&list));
+  ZaCheckStoreText(doc.name, "the document name");
+  ZaCheckStoreText(doc.description, "the description", kZaStoreMaxDescription);
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  if (!FindGroup(gid, nullptr)) return false;
+  std::string key = ZaStoreKey(gid), nameKey = FdbSortKey(doc.name);
+  FdbQuery exists(d, Sql::kFindDocument);
+  if (exists.Bind(key).Bind(nameKey).Next()) return false;
+  FdbQuery(d, Sql::kAddDocument).Bind(key).Bind(nameKey).Bind(doc.name).Bind(doc.description).Bind(doc.owner)
+      .Bind(VersitNow()).Run();
+  change.Commit();
+  return true;
+}
+
+std::vector<std::string> FileDirStore::Hotlist(const std::string& uid, FdbHotlistKind kind) {
+  FdbQuery q(Db(), Sql::kHotlist);
+  q.Bind(ZaStoreKey(uid)).Bind(static_cast<long long>(kind));
+  return Column(q);
+}
+
+bool FileDirStore::AddToHotlist(const std::string& uid, FdbHotlistKind kind, const std::string& target) {
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  if (!HasAccount(d, uid)) return false;
+  std::string stored;
+  if (kind == kFdbHotlistPerson) {
+    FdbPerson p;
+    if (!FindPerson(target, &p)) return false;
+    stored = p.uid;
+  } else {
+    FdbGroup g;
+    if (!FindGroup(target, &g)) return false;
+    stored = g.gid;
+  }
+  FdbQuery(d, Sql::kAddHotlist).Bind(ZaStoreKey(uid)).Bind(static_cast<long long>(kind)).Bind(ZaStoreKey(stored))
+      .Bind(stored).Run();
+  change.Commit();
+  return true;
+}
+
+std::vector<std::pair<std::string, std::string>> FileDirStore::Preferences(const std::string& uid) {
+  std::vector<std::pair<std::string, std::string>> prefs;
+  FdbQuery q(Db(), Sql::kPreferences);
+  q.Bind(ZaStoreKey(uid));
+  while (q.Next()) prefs.emplace_back(q.Text(0), q.Text(1));
+  return prefs;
+}
+
+bool FileDirStore::SetPreference(const std::string& uid, const std::string& key, const std::string& value) {
+  if (!ZaStoreValidId(uid) || key.empty()) return false;
+  FdbQuery(Db(), Sql::kAddPreference).Bind(ZaStoreKey(uid)).Bind(ZaStoreKey(key)).Bind(key).Bind(value).Run();
   return true;
 }

@@ -1,227 +1,321 @@
+// The embedded store over its SQLite database: people, accounts and the
+// store's set-up. Groups, documents, hotlists and preferences are in
+// fdbgroups.cc, disk usage in fdbusage.cc, bulk loading in fdbbulk.cc, the
+// one-time move of the older text tables in fdbimport.cc.
 #include "fdbstore.h"
 
-#include <unistd.h>
-
-#include <algorithm>
-#include <cctype>
+#include <cstdio>
+#include <cstdlib>
 #include <ctime>
+#include <unordered_set>
 
-#include "fdbstore_tables.h"
+#include "fdbsqlite.h"
+#include "fdbstore_internal.h"
 #include "vcard.h"
-#include "zaerror.h"
+#include "versit.h"
 #include "zafile.h"
+#include "zastorefolders.h"
+#include "zastorelimits.h"
+#include "zastorepasswd.h"
+#include "zastoresql.h"
 
 static const char kSource[] = "stores/filedb/src/fdbstore";
 
-const char kFdbMarkerFile[] = "filedb.lst";
-const char kFdbPeopleFile[] = "people.vcf";
-const char kFdbIndexFile[] = "people.idx";
-const char kFdbPeopleSummary[] = "people.tab";
+const char kFdbDatabaseFile[] = "zarvo.db";
 
-bool FdbValidId(const std::string& id) {
-  if (id.empty() || id.size() > 64 || id[0] == '.') return false;
-  for (unsigned char c : id)
-    if (!isalnum(c) && c != '.' && c != '_' && c != '-' && c != '@') return false;
-  return true;
+typedef ZaSqlStatements Sql;
+
+// ---- helpers shared by the store's files ----
+
+std::string FdbSortKey(const std::string& name) { return ZaStoreKey(name); }
+
+std::string FdbCardValue(const VCard* card, int propId) {
+  VCardEntry* e = card->GetEntry(propId);
+  return e && e->value ? e->value : "";
 }
 
-std::string FdbKey(const std::string& id) {
-  std::string key = id;
-  for (char& c : key) c = static_cast<char>(tolower(static_cast<unsigned char>(c)));
-  return key;
+std::string FdbCardText(const VCard* card) {
+  char* buf = nullptr;
+  size_t len = 0;
+  FILE* f = open_memstream(&buf, &len);
+  if (!f) ZaStoreFail(__LINE__, kSource, "Out of memory while writing a card");
+  card->Print(f);
+  fclose(f);
+  std::string text(buf, len);
+  free(buf);
+  return text;
 }
 
-long long FdbFolderMtime(const std::string& folder) { return FdbStampOf(folder).mtimeNs; }
-
-std::pair<long long, long long> FdbMeasureFolder(const std::string& folder) {
-  // File times come from the kernel's coarse clock (or a finer one that is
-  // never behind it), so any change from now on gives the folder a time at
-  // least `start`; a time before it proves the size below is still right.
-  struct timespec now;
-  clock_gettime(CLOCK_REALTIME_COARSE, &now);
-  long long start = static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
-  long long bytes = FdbFolderSize(folder), mtime = FdbFolderMtime(folder);
-  return {bytes, mtime < start ? mtime : -1};
+VCard* FdbCardFromText(const std::string& text) {
+  VersitFile reader;
+  reader.keepAsRead = ZaTrue;
+  reader.file = fmemopen(const_cast<char*>(text.data()), text.size(), "r");
+  if (!reader.file) ZaStoreFail(__LINE__, kSource, "Out of memory while reading a card");
+  return reader.GetVCardFromFile();
 }
 
-long long FdbFolderSize(const std::string& folder) {
-  if (ZaCheckIfDirectory(folder.c_str()) != ZaTrue) return 0;
-  return ZaGetDirSize(folder.c_str());
-}
-
-// ---- cached tables ----
-
-FdbTable::FdbTable(std::string p, const char* n, size_t w) : path(std::move(p)), name(n), width(w) {}
-
-void FdbTable::Refresh() {
-  FdbFileStamp now = FdbStampOf(path);
-  // A missing file is an empty table, unless the whole folder went away.
-  if (!now.exists) FdbCheckReachable(path.substr(0, path.rfind('/')));
-  if (loaded && now == stamp) return;
-  loaded = false;
-  rows = FdbReadRecords(path, name);
-  for (FdbRecord& row : rows) row.resize(width);
-  stamp = now;
-  pinned.Pin(path);  // under the lock: the same file as read
-  loaded = true;
-  Reindex();
-}
-
-void FdbTable::Save() {
-  try {
-    FdbReplaceFile(path, FdbFormatRecords(name, rows));
-  } catch (ZaError*) {
-    loaded = false;  // the rows hold a change the file does not have
-    throw;
+// Gives the card the entries every person has: FN from N or N from FN.
+static void CompleteCard(VCard* card) {
+  std::string fn = FdbCardValue(card, VCardPropFn), uid = FdbCardValue(card, VCardPropUid);
+  VCardEntry* n = card->GetEntry(VCardPropN);
+  if (fn.empty() && n && n->value) {
+    char* formatted = n->FormatN();
+    std::string name = formatted ? formatted : "";
+    free(formatted);
+    size_t a = name.find_first_not_of(' '), b = name.find_last_not_of(' ');
+    fn = a == std::string::npos ? "" : name.substr(a, b - a + 1);
+    if (!fn.empty()) card->AddEntry(VCardPropFn, fn.c_str());
   }
-  stamp = FdbStampOf(path);
-  pinned.Pin(path);
-  Reindex();
-}
-
-FdbAccountTable::FdbAccountTable(const std::string& dir) : FdbTable(dir + "/accounts.tab", "accounts", 6) {}
-
-void FdbAccountTable::Reindex() {
-  byUid.clear();
-  byLogin.clear();
-  for (size_t i = 0; i < rows.size(); ++i) {
-    byUid[FdbKey(rows[i][0])] = i;
-    byLogin[FdbKey(rows[i][1])] = i;
+  if (fn.empty()) ZaStoreRefuse(__LINE__, kSource, "The card of " + uid + " has no name");
+  if (!n) {
+    size_t space = fn.find_last_of(' ');
+    std::string family = space == std::string::npos ? fn : fn.substr(space + 1);
+    std::string given = space == std::string::npos ? "" : fn.substr(0, space);
+    card->AddEntry(VCardPropN, (family + ";" + given).c_str());
   }
 }
 
-FdbAccount FdbAccountTable::Decode(const FdbRecord& row) {
-  FdbAccount a;
-  a.uid = row[0];
-  a.login = row[1];
-  a.admin = row[2] == "1";
-  a.hash = row[3];
-  a.name = row[4];
-  a.lastLogin = atoll(row[5].c_str());
-  return a;
-}
-
-FdbRecord FdbAccountTable::Encode(const FdbAccount& a) {
-  return {a.uid, a.login, a.admin ? "1" : "0", a.hash, a.name, std::to_string(a.lastLogin)};
-}
-
-FdbGroupTable::FdbGroupTable(const std::string& dir) : FdbTable(dir + "/groups.tab", "groups", 5) {}
-
-void FdbGroupTable::Reindex() {
-  byGid.clear();
-  byMember.clear();
-  byOwner.clear();
-  for (size_t i = 0; i < rows.size(); ++i) {
-    byGid[FdbKey(rows[i][0])] = i;
-    byOwner[FdbKey(rows[i][2])].push_back(i);
-    for (const std::string& m : Decode(rows[i]).members) byMember[FdbKey(m)].push_back(i);
+void FdbCheckCards(FdbDatabase& db, std::vector<std::unique_ptr<VCard>>* cards) {
+  std::unordered_set<std::string> seen;
+  for (auto& card : *cards) {
+    std::string uid = FdbCardValue(card.get(), VCardPropUid);
+    if (!ZaStoreValidId(uid)) ZaStoreRefuse(__LINE__, kSource, "Invalid or missing UID \"" + uid.substr(0, 80) + "\" on a card");
+    std::string key = ZaStoreKey(uid);
+    FdbQuery q(db, Sql::kFindPerson);
+    if (q.Bind(key).Next() || !seen.insert(key).second)
+      ZaStoreRefuse(__LINE__, kSource, "The directory already holds a person with the UID " + uid);
+    CompleteCard(card.get());
+    ZaCheckStoreText(FdbCardValue(card.get(), VCardPropFn), "the display name");
+    ZaCheckStoreText(FdbCardValue(card.get(), VCardPropEmail), "the e-mail address");
   }
 }
 
-FdbGroup FdbGroupTable::Decode(const FdbRecord& row) {
-  FdbGroup g;
-  g.gid = row[0];
-  g.name = row[1];
-  g.owner = row[2];
-  g.shared = row[3] == "1";
-  const std::string& list = row[4];
-  for (size_t start = 0; start < list.size();) {
-    size_t comma = std::min(list.find(',', start), list.size());
-    if (comma > start) g.members.push_back(list.substr(start, comma - start));
-    start = comma + 1;
-  }
-  return g;
+void FdbInsertCard(FdbDatabase& db, const VCard* card) {
+  std::string uid = FdbCardValue(card, VCardPropUid), name = FdbCardValue(card, VCardPropFn);
+  FdbQuery(db, Sql::kAddPerson)
+      .Bind(ZaStoreKey(uid))
+      .Bind(uid)
+      .Bind(name)
+      .Bind(FdbCardValue(card, VCardPropEmail))
+      .Bind(FdbSortKey(name))
+      .Bind(FdbCardText(card))
+      .Run();
 }
-
-FdbRecord FdbGroupTable::Encode(const FdbGroup& g) {
-  std::string members;
-  for (const std::string& m : g.members) members += (members.empty() ? "" : ",") + m;
-  return {g.gid, g.name, g.owner, g.shared ? "1" : "0", members};
-}
-
-FdbUserRowsTable::FdbUserRowsTable(const std::string& p, const char* n) : FdbTable(p, n, 3) {}
-
-void FdbUserRowsTable::Reindex() {
-  byUser.clear();
-  for (size_t i = 0; i < rows.size(); ++i) byUser[FdbKey(rows[i][0])].push_back(i);
-}
-
-void FdbUserRowsTable::RemoveRows(const std::vector<bool>& doomed) {
-  std::vector<FdbRecord> kept;
-  kept.reserve(rows.size());
-  for (size_t i = 0; i < rows.size(); ++i)
-    if (!doomed[i]) kept.push_back(std::move(rows[i]));
-  rows.swap(kept);
-}
-
-FdbUsageTable::FdbUsageTable(const std::string& dir) : FdbTable(dir + "/usage.tab", "usage", 4) {}
-
-std::string FdbUsageTable::Key(bool group, const std::string& id) {
-  return (group ? "group:" : "user:") + FdbKey(id);
-}
-
-void FdbUsageTable::Reindex() {
-  byKey.clear();
-  for (size_t i = 0; i < rows.size(); ++i) byKey[Key(rows[i][0] == "group", rows[i][1])] = i;
-}
-
-void FdbUsageTable::Put(bool group, const std::string& id, long long bytes, long long folderMtime) {
-  FdbRecord row = {group ? "group" : "user", id, std::to_string(bytes), std::to_string(folderMtime)};
-  auto it = byKey.find(Key(group, id));
-  if (it != byKey.end()) {
-    rows[it->second] = row;
-    return;
-  }
-  byKey[Key(group, id)] = rows.size();
-  rows.push_back(row);
-}
-
-void FdbUsageTable::Drop(bool group, const std::string& id) {
-  auto it = byKey.find(Key(group, id));
-  if (it == byKey.end()) return;
-  rows.erase(rows.begin() + it->second);
-  Reindex();
-}
-
-void FdbPeopleCache::Reindex() {
-  byUid.clear();
-  for (size_t i = 0; i < list.size(); ++i) byUid[FdbKey(list[i].uid)] = i;
-}
-
-FileDirStore::Tables::Tables(const std::string& dir)
-    : accounts(dir),
-      groups(dir),
-      hotlists(dir + "/hotlists.tab", "hotlists"),
-      prefs(dir + "/prefs.tab", "prefs"),
-      usage(dir) {}
 
 // ---- the store ----
 
-FileDirStore::FileDirStore(const std::string& dataDir) : dir(dataDir), tables(new Tables(dataDir)) {}
+FileDirStore::FileDirStore(const std::string& dataDir) : dir(dataDir) {}
 FileDirStore::~FileDirStore() = default;
 
-void FdbCheckReachable(const std::string& dir) {
-  if (ZaCheckIfDirectory(dir.c_str()) != ZaTrue || access(dir.c_str(), R_OK | X_OK) != 0)
-    FdbFail(__LINE__, kSource, "The directory store's data folder " + dir + " cannot be reached", 3);
+std::string FileDirStore::UserFolder(const std::string& uid) const { return ZaStoreUserFolder(dir, uid); }
+std::string FileDirStore::GroupFolder(const std::string& gid) const { return ZaStoreGroupFolder(dir, gid); }
+
+FdbDatabase& FileDirStore::Db() {
+  if (!db) {
+    if (ZaCheckIfDirectory(dir.c_str()) != ZaTrue)
+      ZaStoreFail(__LINE__, kSource, "The store's folder " + dir + " is missing or unreadable", 3);
+    db = FdbDatabase::Open(dir + "/" + kFdbDatabaseFile, false);
+  }
+  return *db;
 }
 
-void FileDirStore::CheckReachable() const { FdbCheckReachable(dir); }
-
-bool FileDirStore::IsInitialised() const {
-  return ZaCheckIfFile((dir + "/" + kFdbMarkerFile).c_str()) == ZaTrue;
+void FileDirStore::CheckReachable() {
+  if (ZaCheckIfDirectory(dir.c_str()) != ZaTrue)
+    ZaStoreFail(__LINE__, kSource, "The store's folder " + dir + " is missing or unreadable", 3);
+  // A folder without a database is a store not yet set up (IsInitialised).
+  if (ZaCheckIfFile((dir + "/" + kFdbDatabaseFile).c_str()) != ZaTrue) return;
+  FdbQuery q(Db(), "SELECT COUNT(*) FROM sqlite_master");
+  q.Next();
 }
 
-void FileDirStore::Initialise() {
-  for (const std::string& d : {dir, dir + "/users", dir + "/groups", dir + "/documents"})
+// The meta table's value of `name`, "" when the database has none (or no tables yet).
+static std::string Meta(FdbDatabase& db, const char* name) {
+  FdbQuery tables(db, "SELECT COUNT(*) FROM sqlite_master WHERE type = 'table' AND name = 'za_meta'");
+  if (!tables.Next() || tables.Number(0) == 0) return "";
+  FdbQuery q(db, Sql::kGetMeta);
+  return q.Bind(name).Next() ? q.Text(0) : "";
+}
+
+bool FileDirStore::IsInitialised() {
+  if (ZaCheckIfFile((dir + "/" + kFdbDatabaseFile).c_str()) != ZaTrue) return false;
+  return Meta(Db(), "set_up") == "1";
+}
+
+std::string FileDirStore::Initialise() {
+  for (const std::string& d : {dir, dir + "/users", dir + "/groups"})
     if (ZaMkdir(d.c_str(), 0755, ZaTrue) != ZaTrue)
-      FdbFail(__LINE__, kSource, "Unable to create the folder " + d, 3);
-  if (IsInitialised()) return;
-  std::string text = "BEGIN:vNameList\nformat:filedb\nversion:1\nEND:vNameList\n";
-  FdbReplaceFile(dir + "/" + kFdbMarkerFile, text);
+      ZaStoreFail(__LINE__, kSource, "Unable to create the folder " + d, 3);
+  if (!db) db = FdbDatabase::Open(dir + "/" + kFdbDatabaseFile, true);
+  FdbTransaction change(*db, true);
+  if (atoi(Meta(*db, "schema_version").c_str()) > kZaSqlSchemaVersion)
+    ZaStoreFail(__LINE__, kSource, "The database in " + dir + " was written by a newer version", 3);
+  for (int i = 0; i < kZaSqlSchemaCount; ++i) db->Execute(kZaSqlSchema[i]);
+  std::string said;
+  bool imported = Meta(*db, "set_up") != "1" && ImportOldTables(&said);
+  FdbQuery(*db, Sql::kPutMeta).Bind("schema_version").Bind(std::to_string(kZaSqlSchemaVersion)).Run();
+  FdbQuery(*db, Sql::kPutMeta).Bind("set_up").Bind("1").Run();
+  change.Commit();
+  if (imported) {
+    std::string backup = FdbMoveOldTables(dir);
+    said += backup.empty() ? "; the old files could not all be moved and can be removed"
+                           : "; the old files are in " + backup;
+  }
+  return said;
 }
 
-std::string FileDirStore::UserFolder(const std::string& uid) const { return dir + "/users/" + FdbKey(uid); }
-std::string FileDirStore::GroupFolder(const std::string& gid) const { return dir + "/groups/" + FdbKey(gid); }
-std::string FileDirStore::DocumentFile(const std::string& gid) const {
-  return dir + "/documents/" + FdbKey(gid) + ".lst";
+// ---- people ----
+
+bool FileDirStore::FindPerson(const std::string& uid, FdbPerson* out) {
+  FdbQuery q(Db(), Sql::kFindPerson);
+  if (!q.Bind(ZaStoreKey(uid)).Next()) return false;
+  if (out) *out = {q.Text(0), q.Text(1), q.Text(2)};
+  return true;
+}
+
+static std::vector<FdbPerson> PeopleFrom(FdbDatabase& db, const char* sql, bool withEmail) {
+  std::vector<FdbPerson> people;
+  FdbQuery q(db, sql);
+  while (q.Next()) people.push_back({q.Text(0), q.Text(1), withEmail ? q.Text(2) : ""});
+  return people;
+}
+
+std::vector<FdbPerson> FileDirStore::People() { return PeopleFrom(Db(), Sql::kPeople, true); }
+std::vector<FdbPerson> FileDirStore::PeopleByName() { return PeopleFrom(Db(), Sql::kPeopleByName, false); }
+
+VCard* FileDirStore::ReadCard(const std::string& uid) {
+  FdbQuery q(Db(), Sql::kCard);
+  if (!q.Bind(ZaStoreKey(uid)).Next()) return nullptr;
+  return FdbCardFromText(q.Text(0));
+}
+
+void FileDirStore::AddPeople(std::vector<std::unique_ptr<VCard>>* cards) {
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  FdbCheckCards(d, cards);
+  for (const auto& card : *cards) FdbInsertCard(d, card.get());
+  change.Commit();
+  cards->clear();
+}
+
+bool FileDirStore::RemovePerson(const std::string& uid) {
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  FdbPerson p;
+  if (!FindPerson(uid, &p)) return false;
+  // The account keeps the name the person had, for the clean-up pages.
+  FdbQuery(d, "UPDATE za_accounts SET name = $2, sort_key = $3 WHERE uid_key = $1")
+      .Bind(ZaStoreKey(uid)).Bind(p.name).Bind(FdbSortKey(p.name)).Run();
+  FdbQuery(d, Sql::kRemovePerson).Bind(ZaStoreKey(uid)).Run();
+  change.Commit();
+  return true;
+}
+
+// ---- accounts ----
+
+static bool AccountFrom(FdbQuery& q, FdbAccount* out) {
+  if (!q.Next()) return false;
+  if (out) {
+    out->uid = q.Text(0);
+    out->login = q.Text(1);
+    out->hash = q.Text(2);
+    out->admin = q.Number(3) != 0;
+    out->lastLogin = q.Number(4);
+    out->name = q.Text(5);
+  }
+  return true;
+}
+
+bool FileDirStore::FindAccount(const std::string& uid, FdbAccount* out) {
+  FdbQuery q(Db(), Sql::kFindAccount);
+  q.Bind(ZaStoreKey(uid));
+  return AccountFrom(q, out);
+}
+
+bool FileDirStore::FindAccountByLogin(const std::string& login, FdbAccount* out) {
+  std::string uid;
+  {
+    FdbQuery q(Db(), Sql::kFindLogin);
+    if (!q.Bind(ZaStoreKey(login)).Next()) return false;
+    uid = q.Text(0);
+  }
+  return FindAccount(uid, out);
+}
+
+std::vector<FdbAccount> FileDirStore::Accounts() {
+  std::vector<FdbAccount> accounts;
+  FdbQuery q(Db(), Sql::kAccounts);
+  while (q.Next()) {
+    FdbAccount a;
+    a.uid = q.Text(0);
+    a.login = q.Text(1);
+    a.admin = q.Number(2) != 0;
+    a.lastLogin = q.Number(3);
+    a.name = q.Text(4);
+    accounts.push_back(a);
+  }
+  return accounts;
+}
+
+std::vector<std::pair<std::string, std::string>> FileDirStore::AccountNames() {
+  std::vector<std::pair<std::string, std::string>> names;
+  FdbQuery q(Db(), Sql::kAccountNames);
+  while (q.Next()) names.emplace_back(q.Text(0), q.Text(1));
+  return names;
+}
+
+bool FileDirStore::CreateAccount(const std::string& uid, const std::string& login, bool admin,
+                                 const std::string& hash) {
+  if (!ZaStoreValidId(uid) || !ZaStoreValidId(login)) return false;
+  FdbDatabase& d = Db();
+  FdbTransaction change(d, true);
+  FdbPerson p;
+  if (!FindPerson(uid, &p) || FindAccount(uid, nullptr) || FindAccountByLogin(login, nullptr)) return false;
+  FdbQuery(d, Sql::kAddAccount)
+      .Bind(ZaStoreKey(uid)).Bind(p.uid).Bind(ZaStoreKey(login)).Bind(login).Bind(hash)
+      .Bind(admin ? 1 : 0).Bind(p.name).Bind(FdbSortKey(p.name))
+      .Run();
+  FdbQuery(d, Sql::kSetUserUsage).Bind(ZaStoreKey(uid)).Bind(ZaStoreFolderSize(UserFolder(uid))).Run();
+  change.Commit();
+  return true;
+}
+
+bool FileDirStore::SetPassword(const std::string& uid, const std::string& password) {
+  // Hashing is slow on purpose: done before the write lock is taken.
+  std::string hash = ZaHashPassword(password);
+  FdbQuery q(Db(), Sql::kSetHash);
+  q.Bind(ZaStoreKey(uid)).Bind(hash).Run();
+  return q.Changes() > 0;
+}
+
+bool FileDirStore::CheckPassword(const std::string& uid, const std::string& password) {
+  FdbAccount account;
+  return FindAccount(uid, &account) && ZaPasswordMatches(password, account.hash);
+}
+
+bool FileDirStore::NoteLogin(const std::string& uid) {
+  FdbQuery q(Db(), Sql::kNoteLogin);
+  q.Bind(ZaStoreKey(uid)).Bind(static_cast<long long>(time(nullptr))).Run();
+  return q.Changes() > 0;
+}
+
+bool FileDirStore::DeleteAccount(const std::string& uid) {
+  FdbQuery q(Db(), Sql::kDeleteAccount);
+  q.Bind(ZaStoreKey(uid)).Run();
+  return q.Changes() > 0;
+}
+
+bool FileDirStore::DeleteUserData(const std::string& uid) {
+  if (!ZaStoreValidId(uid)) return false;
+  FdbDatabase& d = Db();
+  std::string key = ZaStoreKey(uid);
+  FdbTransaction change(d, true);
+  FdbQuery(d, Sql::kDropHotlistsOf).Bind(key).Run();
+  FdbQuery(d, Sql::kDropTarget).Bind(static_cast<long long>(kFdbHotlistPerson)).Bind(key).Run();
+  FdbQuery(d, Sql::kDropPreferencesOf).Bind(key).Run();
+  FdbQuery(d, Sql::kSetUserUsage).Bind(key).Bind(0LL).Run();
+  // The folder goes inside the transaction: should its removal fail, the
+  // records stay and the step can be repeated.
+  ZaStoreRemoveFolder(UserFolder(uid));
+  change.Commit();
+  return true;
 }

@@ -1,4 +1,4 @@
-// UserDB over the flat-file store.
+// UserDB over the embedded store.
 #include "fdbuserdb.h"
 
 #include <algorithm>
@@ -8,6 +8,7 @@
 #include <unordered_set>
 
 #include "vallist.h"
+#include "zastorelimits.h"
 #include "vcard.h"
 
 static const char kSource[] = "stores/filedb/src/fdbuserdb";
@@ -51,7 +52,7 @@ void ZaFileUserDB::OpenAt(const std::string& dataDir) {
 }
 
 FileDirStore& ZaFileUserDB::Store(const char* operation) {
-  if (!store) FdbFail(__LINE__, kSource, std::string(operation) + " called before the store was opened");
+  if (!store) ZaStoreFail(__LINE__, kSource, std::string(operation) + " called before the store was opened");
   return *store;
 }
 
@@ -190,49 +191,37 @@ long ZaFileUserDB::GetDiskUsage(char* uid) {
   return Traced("GetDiskUsage", [&] { return static_cast<long>(Store("GetDiskUsage").UserUsage(Text(uid))); });
 }
 
-// Display names of everybody with an account or in the directory, by key.
-static std::unordered_map<std::string, std::string> NamesOf(FileDirStore& s) {
-  std::unordered_map<std::string, std::string> names;
-  for (const FdbAccount& a : s.Accounts()) names[FdbKey(a.uid)] = a.name.empty() ? a.uid : a.name;
-  for (const FdbPerson& p : s.People()) names[FdbKey(p.uid)] = p.name;
-  return names;
-}
-
-static ValNameList* UsageList(const std::vector<std::pair<std::string, long long>>& usage,
-                              const std::unordered_map<std::string, std::string>& names) {
+static ValNameList* UsageList(const std::vector<FdbUsage>& usage) {
   ValNameList* list = new ValNameList;
-  for (const auto& u : usage) {
-    auto name = names.find(FdbKey(u.first));
-    list->Append(u.first.c_str(), name == names.end() ? u.first.c_str() : name->second.c_str(),
-                 std::to_string(u.second).c_str());
-  }
+  for (const FdbUsage& u : usage) list->Append(u.id.c_str(), u.name.c_str(), std::to_string(u.bytes).c_str());
   return list;
 }
 
 ValNameList* ZaFileUserDB::GetAllDiskUsage() {
-  return Traced("GetAllDiskUsage", [&] {
-    FileDirStore& s = Store("GetAllDiskUsage");
-    return UsageList(s.AllUserUsage(), NamesOf(s));
-  });
+  return Traced("GetAllDiskUsage", [&] { return UsageList(Store("GetAllDiskUsage").AllUserUsage()); });
 }
 
 ValNameList* ZaFileUserDB::GetDiskUsageOf(ValList* uids) {
   return Traced("GetDiskUsageOf", [&] {
     FileDirStore& s = Store("GetDiskUsageOf");
     // One item per user, however often the list names them.
-    std::vector<std::pair<std::string, long long>> usage;
+    std::vector<FdbUsage> usage;
     std::unordered_set<std::string> seen;
-    for (ValListItem* i = uids ? uids->head : nullptr; i; i = i->next)
-      if (i->value && seen.insert(FdbKey(i->value)).second) usage.emplace_back(i->value, s.UserUsage(i->value));
-    std::stable_sort(usage.begin(), usage.end(), [](const auto& a, const auto& b) { return a.second > b.second; });
-    return UsageList(usage, NamesOf(s));
+    for (ValListItem* i = uids ? uids->head : nullptr; i; i = i->next) {
+      if (!i->value || !seen.insert(ZaStoreKey(i->value)).second) continue;
+      char* name = GetUserName(i->value);
+      usage.push_back({i->value, name ? name : i->value, s.UserUsage(i->value)});
+      free(name);
+    }
+    std::stable_sort(usage.begin(), usage.end(), [](const FdbUsage& a, const FdbUsage& b) { return a.bytes > b.bytes; });
+    return UsageList(usage);
   });
 }
 
 ValNameList* ZaFileUserDB::GetCurrentUserNames() {
   return Traced("GetCurrentUserNames", [&] {
     ValNameList* list = new ValNameList;
-    for (const FdbPerson& p : Store("GetCurrentUserNames").People()) list->Append(p.uid.c_str(), p.name.c_str());
+    for (const FdbPerson& p : Store("GetCurrentUserNames").PeopleByName()) list->Append(p.uid.c_str(), p.name.c_str());
     return list;
   });
 }
@@ -247,10 +236,8 @@ ValNameList* ZaFileUserDB::GetAccountLogins() {
 
 ValNameList* ZaFileUserDB::GetAccountNames() {
   return Traced("GetAccountNames", [&] {
-    FileDirStore& s = Store("GetAccountNames");
-    std::unordered_map<std::string, std::string> names = NamesOf(s);
     ValNameList* list = new ValNameList;
-    for (const FdbAccount& a : s.Accounts()) list->Append(a.uid.c_str(), names[FdbKey(a.uid)].c_str());
+    for (const auto& a : Store("GetAccountNames").AccountNames()) list->Append(a.first.c_str(), a.second.c_str());
     return list;
   });
 }
@@ -269,7 +256,7 @@ ZaBoolean ZaFileUserDB::IsNonCurrentUser(char* uid) {
 ValNameList* ZaFileUserDB::GetCurrentUsers() {
   return Traced("GetCurrentUsers", [&] {
     ValNameList* list = new ValNameList;
-    for (const FdbPerson& p : Store("GetCurrentUsers").People()) list->Append(p.uid.c_str(), p.name.c_str());
+    for (const FdbPerson& p : Store("GetCurrentUsers").PeopleByName()) list->Append(p.uid.c_str(), p.name.c_str());
     return list;
   });
 }

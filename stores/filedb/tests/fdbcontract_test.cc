@@ -1,4 +1,4 @@
-// The store contract suite against the flat-file store.
+// The store contract suite against the embedded store.
 #include "storecontract.h"
 
 static std::string PrepareFileStore(const std::string&) { return "FileDBDir:data\n"; }
