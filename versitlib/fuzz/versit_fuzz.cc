@@ -5,6 +5,7 @@
 #include <initializer_list>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <string>
 
 #include "fuzz_files.h"
@@ -14,16 +15,16 @@ namespace {
 
 void SearchAllPages(VersitFileWithIndex& file, const ValList& words, const VCardEntry* field,
                     const VCard* fields) {
-    char* cursor = nullptr;
+    // The cursor stays ours when a page throws, so it is held until then.
+    std::unique_ptr<char, void (*)(void*)> from(nullptr, free);
     for (int page = 0; page < 8; ++page) {
         int count = 0;
-        char* from = cursor;
+        char* cursor = from.get();
         DeleteCards(file.Search(&words, &count, 2, &cursor, field, fields));
-        free(from);
+        from.reset(cursor);
         if (count > 2) __builtin_trap();
         if (!cursor) break;
     }
-    free(cursor);
 }
 
 }  // namespace
